@@ -1,0 +1,48 @@
+// Import-address-table patching of the running executable.
+#include "tests/support/ImportHook.h"
+
+#include <string.h>
+
+namespace {
+
+void WriteSlot(void** slot, void* value)
+{
+    DWORD old = 0;
+    ::VirtualProtect(slot, sizeof(void*), PAGE_READWRITE, &old);
+    *slot = value;
+    ::VirtualProtect(slot, sizeof(void*), old, &old);
+}
+
+}  // namespace
+
+ImportHook::ImportHook(const char* dll, const char* function, void* replacement)
+{
+    BYTE* base = reinterpret_cast<BYTE*>(::GetModuleHandleA(NULL));
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
+    for (; desc->Name != 0; ++desc) {
+        if (_stricmp(reinterpret_cast<const char*>(base + desc->Name), dll) != 0)
+            continue;
+        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->OriginalFirstThunk);
+        auto* slots = reinterpret_cast<IMAGE_THUNK_DATA*>(base + desc->FirstThunk);
+        for (; names->u1.AddressOfData != 0; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
+            if (strcmp(reinterpret_cast<const char*>(byName->Name), function) != 0)
+                continue;
+            m_slot = reinterpret_cast<void**>(&slots->u1.Function);
+            m_original = *m_slot;
+            WriteSlot(m_slot, replacement);
+            return;
+        }
+    }
+}
+
+ImportHook::~ImportHook()
+{
+    if (m_slot != nullptr)
+        WriteSlot(m_slot, m_original);
+}

@@ -1,0 +1,209 @@
+// Staging of service entries, directories and files for the tests.
+#include "tests/support/Staging.h"
+
+#include <stdio.h>
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = bytes.empty()
+        || ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+    ::CloseHandle(h);
+    return ok && written == bytes.size();
+}
+
+bool ReadFileBytes(const std::string& path, std::string* bytes)
+{
+    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    bytes->clear();
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(h, buffer, sizeof(buffer), &got, NULL) && got > 0)
+        bytes->append(buffer, got);
+    ::CloseHandle(h);
+    return true;
+}
+
+bool PathExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool RemovePath(const std::string& path)
+{
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return true;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        return ::DeleteFileA(path.c_str()) != 0;
+    }
+    std::string dir = path;
+    if (dir.back() != '\\')
+        dir += '\\';
+    WIN32_FIND_DATAA data;
+    HANDLE find = ::FindFirstFileA((dir + "*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name != "." && name != "..")
+                RemovePath(dir + name);
+        } while (::FindNextFileA(find, &data));
+        ::FindClose(find);
+    }
+    return ::RemoveDirectoryA(dir.c_str()) != 0;
+}
+
+std::string SystemDirectory()
+{
+    char buffer[MAX_PATH] = {0};
+    ::GetSystemDirectoryA(buffer, MAX_PATH);
+    std::string dir = buffer;
+    if (dir.empty() || dir.back() != '\\')
+        dir += '\\';
+    return dir;
+}
+
+std::string RegistrationFilePath()
+{
+    return SystemDirectory() + "zbk.db";
+}
+
+TempDir::TempDir(const std::string& leaf)
+{
+    char temp[MAX_PATH] = {0};
+    ::GetTempPathA(MAX_PATH, temp);
+    m_path = temp;
+    if (m_path.empty() || m_path.back() != '\\')
+        m_path += '\\';
+    char unique[32];
+    snprintf(unique, sizeof(unique), "patch%lu_", ::GetCurrentProcessId());
+    m_path += unique;
+    ::CreateDirectoryA(m_path.c_str(), NULL);
+    m_path += leaf + "\\";
+    ::CreateDirectoryA(m_path.c_str(), NULL);
+}
+
+TempDir::~TempDir()
+{
+    RemovePath(m_path);
+    // The per-process parent goes too once it is empty.
+    std::string parent = m_path.substr(0, m_path.find_last_of('\\', m_path.size() - 2));
+    ::RemoveDirectoryA(parent.c_str());
+}
+
+std::string TempDir::MakeSubdir(const std::string& relative) const
+{
+    std::string path = m_path;
+    size_t start = 0;
+    while (start < relative.size()) {
+        size_t end = relative.find('\\', start);
+        if (end == std::string::npos)
+            end = relative.size();
+        path += relative.substr(start, end - start) + "\\";
+        ::CreateDirectoryA(path.c_str(), NULL);
+        start = end + 1;
+    }
+    return path;
+}
+
+ScopedService::ScopedService(const std::string& name, const std::string& binaryPath) : m_name(name)
+{
+    SC_HANDLE manager = ::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
+    if (manager == NULL) {
+        m_error = ::GetLastError();
+        return;
+    }
+    // A service of that name left by an interrupted run would shadow the staged one.
+    SC_HANDLE stale = ::OpenServiceA(manager, name.c_str(), DELETE);
+    if (stale != NULL) {
+        ::DeleteService(stale);
+        ::CloseServiceHandle(stale);
+    }
+    SC_HANDLE service = ::CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                         SERVICE_ERROR_IGNORE, binaryPath.c_str(), NULL, NULL,
+                                         NULL, NULL, NULL);
+    if (service == NULL) {
+        m_error = ::GetLastError();
+    } else {
+        m_created = true;
+        ::CloseServiceHandle(service);
+    }
+    ::CloseServiceHandle(manager);
+}
+
+ScopedService::~ScopedService()
+{
+    if (!m_created)
+        return;
+    SC_HANDLE manager = ::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
+    if (manager == NULL)
+        return;
+    SC_HANDLE service = ::OpenServiceA(manager, m_name.c_str(), DELETE);
+    if (service != NULL) {
+        ::DeleteService(service);
+        ::CloseServiceHandle(service);
+    }
+    ::CloseServiceHandle(manager);
+}
+
+ScopedRegistrationFile::ScopedRegistrationFile(Kind kind, const std::string& bytes)
+    : m_path(RegistrationFilePath())
+{
+    RemovePath(m_path);
+    switch (kind) {
+    case kAbsent:
+        m_ok = !PathExists(m_path);
+        break;
+    case kFile:
+        m_ok = WriteFileBytes(m_path, bytes);
+        break;
+    case kDirectory:
+        m_ok = ::CreateDirectoryA(m_path.c_str(), NULL) != 0;
+        break;
+    }
+}
+
+ScopedRegistrationFile::~ScopedRegistrationFile()
+{
+    RemovePath(m_path);
+}
+
+std::string StagedInstallation::Format(const std::string& format, const std::string& dir)
+{
+    std::string result = format;
+    size_t at = result.find("%s");
+    if (at != std::string::npos)
+        result.replace(at, 2, dir);
+    return result;
+}
+
+StagedInstallation::StagedInstallation(const std::string& installLeaf, const std::string& configIni,
+                                       const std::string& binaryFormat)
+    : m_root("install"),
+      m_installDir(m_root.MakeSubdir(installLeaf)),
+      m_service("zbk", Format(binaryFormat, m_installDir))
+{
+    if (!configIni.empty())
+        WriteFileBytes(m_root.MakeSubdir(installLeaf + "\\iis") + "config.ini", configIni);
+}
+
+std::string StagedInstallation::lowerInstallDir() const
+{
+    std::string lower = m_installDir;
+    for (size_t i = 0; i < lower.size(); ++i) {
+        if (::IsDBCSLeadByteEx(936, static_cast<BYTE>(lower[i])) && i + 1 < lower.size())
+            ++i;
+        else if (lower[i] >= 'A' && lower[i] <= 'Z')
+            lower[i] = static_cast<char>(lower[i] - 'A' + 'a');
+    }
+    return lower;
+}

@@ -1,0 +1,97 @@
+// Stages what an installed product leaves on a machine: service entries, directories, INI files,
+// the registration file. Every object removes what it made when it goes away.
+#pragma once
+
+#include <string>
+
+#include "platform/Win32.h"
+
+// Whole-file helpers; paths and contents are ANSI (code page 936) bytes.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+bool ReadFileBytes(const std::string& path, std::string* bytes);
+bool PathExists(const std::string& path);
+// Deletes a file or a directory tree; true when nothing is left.
+bool RemovePath(const std::string& path);
+
+// The Windows system directory, with a trailing backslash, and the registration file in it.
+std::string SystemDirectory();
+std::string RegistrationFilePath();
+
+// A fresh directory under the temporary directory, removed with all its content.
+class TempDir
+{
+public:
+    // leaf: the directory name (may hold double-byte characters); made unique per process.
+    explicit TempDir(const std::string& leaf);
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return m_path; }  // ends with a backslash
+    // Creates sub-directories below this one ("a\\b\\c"); returns the full path with a backslash.
+    std::string MakeSubdir(const std::string& relative) const;
+
+private:
+    std::string m_path;
+};
+
+// A service registered with the service control manager, deleted again by the destructor.
+class ScopedService
+{
+public:
+    ScopedService(const std::string& name, const std::string& binaryPath);
+    ~ScopedService();
+    ScopedService(const ScopedService&) = delete;
+    ScopedService& operator=(const ScopedService&) = delete;
+
+    bool created() const { return m_created; }
+    DWORD error() const { return m_error; }
+
+private:
+    std::string m_name;
+    bool m_created = false;
+    DWORD m_error = 0;
+};
+
+// The registration file in the system directory: created with the given bytes (or as a
+// directory), restored to absent by the destructor.
+class ScopedRegistrationFile
+{
+public:
+    enum Kind { kAbsent, kFile, kDirectory };
+    explicit ScopedRegistrationFile(Kind kind, const std::string& bytes = std::string());
+    ~ScopedRegistrationFile();
+    ScopedRegistrationFile(const ScopedRegistrationFile&) = delete;
+    ScopedRegistrationFile& operator=(const ScopedRegistrationFile&) = delete;
+
+    const std::string& path() const { return m_path; }
+    bool ok() const { return m_ok; }
+
+private:
+    std::string m_path;
+    bool m_ok = false;
+};
+
+// A product installation: the service "zbk" pointing at an executable in the install directory,
+// and the product configuration file iis\config.ini with the given contents.
+class StagedInstallation
+{
+public:
+    // installLeaf: name of the install directory (double-byte names allowed).
+    // configIni: bytes of iis\config.ini; empty string: no configuration file at all.
+    // binaryFormat: the service's binary path, "%s" standing for the install directory
+    //   (which ends with a backslash), e.g. "\"%sSERVER.EXE\" -service".
+    StagedInstallation(const std::string& installLeaf, const std::string& configIni,
+                       const std::string& binaryFormat = "\"%sQServer.EXE\" -service");
+
+    bool ok() const { return m_service.created(); }
+    const std::string& installDir() const { return m_installDir; }  // as staged, with backslash
+    std::string lowerInstallDir() const;  // what the program records: A-Z lowered
+
+private:
+    static std::string Format(const std::string& format, const std::string& dir);
+
+    TempDir m_root;
+    std::string m_installDir;
+    ScopedService m_service;
+};

@@ -1,0 +1,131 @@
+// The profile settings accessor against real INI files in a temporary directory.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "core/ProfileFile.h"
+#include "tests/support/Staging.h"
+
+namespace {
+
+class ProfileFileTest : public testing::Test
+{
+protected:
+    ProfileFileTest() : m_dir("ini\xB2\xE2\xCA\xD4\x88\x41") {}  // ini测试圓
+
+    std::string Path(const char* name) const { return m_dir.path() + name; }
+    CProfileFile Open(const std::string& path) const
+    {
+        CProfileFile profile;
+        profile.m_strProfilePath = path.c_str();
+        return profile;
+    }
+    static size_t Count(const std::string& text, const std::string& what)
+    {
+        size_t n = 0;
+        for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+            ++n;
+        return n;
+    }
+
+    TempDir m_dir;
+};
+
+}  // namespace
+
+TEST_F(ProfileFileTest, DefaultPathIsConfigIniBesideTheExecutable)
+{
+    char module[MAX_PATH] = {0};
+    ::GetModuleFileNameA(NULL, module, MAX_PATH);
+    std::string expected = module;
+    expected = expected.substr(0, expected.rfind('\\') + 1);
+    CProfileFile profile;
+    EXPECT_EQ(expected, std::string(profile.GetModuleDir()));
+    EXPECT_EQ(expected + "config.ini", std::string(profile.m_strProfilePath));
+}
+
+TEST_F(ProfileFileTest, MissingFileSectionOrKeyReadsEmpty)
+{
+    CProfileFile missing = Open(Path("missing.ini"));
+    EXPECT_TRUE(missing.GetString("Word1", "System").IsEmpty());
+
+    ASSERT_TRUE(WriteFileBytes(Path("config.ini"), "[System]\r\nWord1=V 1.8.5\r\n[Other]\r\nKey=x\r\n"));
+    CProfileFile profile = Open(Path("config.ini"));
+    EXPECT_EQ("V 1.8.5", std::string(profile.GetString("Word1", "System")));
+    EXPECT_EQ("x", std::string(profile.GetString("Key", "Other")));
+    EXPECT_TRUE(profile.GetString("Word2", "System").IsEmpty());
+    EXPECT_TRUE(profile.GetString("Word1", "Absent").IsEmpty());
+    EXPECT_FALSE(::PathExists(Path("missing.ini")));  // reading creates nothing
+}
+
+TEST_F(ProfileFileTest, EmptyKeyOrSectionReadsEmptyWithoutLookingAtTheFile)
+{
+    ASSERT_TRUE(WriteFileBytes(Path("empty.ini"), "[]\r\n=root\r\n[System]\r\n=blank\r\nWord1=V 1.0\r\n"));
+    CProfileFile profile = Open(Path("empty.ini"));
+    EXPECT_TRUE(profile.GetString("", "System").IsEmpty());
+    EXPECT_TRUE(profile.GetString("Word1", "").IsEmpty());
+    EXPECT_TRUE(profile.GetString("", "").IsEmpty());
+}
+
+TEST_F(ProfileFileTest, LongValuesArriveCutTo1023Bytes)
+{
+    std::string value(2000, 'v');
+    value[1022] = 'L';
+    value[1023] = 'X';
+    ASSERT_TRUE(WriteFileBytes(Path("long.ini"), "[System]\r\nWord1=" + value + "\r\n"));
+    CString read = Open(Path("long.ini")).GetString("Word1", "System");
+    ASSERT_EQ(1023, read.GetLength());
+    EXPECT_EQ(value.substr(0, 1023), std::string(read));
+}
+
+TEST_F(ProfileFileTest, SetStringCreatesTheFileSectionAndKey)
+{
+    std::string path = Path("new.db");
+    CProfileFile profile = Open(path);
+    EXPECT_EQ(0, profile.SetString("1.9.0", "version", "zbk"));
+    EXPECT_TRUE(PathExists(path));
+    EXPECT_EQ("1.9.0", std::string(profile.GetString("version", "zbk")));
+    // Double-byte values go in and come out as the same bytes.
+    const char dir[] = "c:\\\xB2\xE2\xCA\xD4\x9C\x5C\\";  // c:\测试淺\ .
+    EXPECT_EQ(0, profile.SetString(dir, "apppath", "zbk"));
+    EXPECT_EQ(std::string(dir), std::string(profile.GetString("apppath", "zbk")));
+}
+
+TEST_F(ProfileFileTest, RewritingReplacesTheValueAndKeepsOtherContent)
+{
+    const std::string original =
+        "; registration\r\n[main]\r\nid = 42\r\n\r\n[zbk]\r\nserial=ABC\r\nversion=1.0\r\n[tail]\r\nx=y\r\n";
+    ASSERT_TRUE(WriteFileBytes(Path("ours.db"), original));
+    ASSERT_TRUE(WriteFileBytes(Path("platform.db"), original));
+
+    CProfileFile profile = Open(Path("ours.db"));
+    EXPECT_EQ(0, profile.SetString("1.8.5", "version", "zbk"));
+    EXPECT_EQ(0, profile.SetString("c:\\a\\", "apppath", "zbk"));
+    EXPECT_EQ(0, profile.SetString("1.9.0", "version", "zbk"));
+    ASSERT_TRUE(::WritePrivateProfileStringA("zbk", "version", "1.8.5", Path("platform.db").c_str()));
+    ASSERT_TRUE(::WritePrivateProfileStringA("zbk", "apppath", "c:\\a\\", Path("platform.db").c_str()));
+    ASSERT_TRUE(::WritePrivateProfileStringA("zbk", "version", "1.9.0", Path("platform.db").c_str()));
+
+    std::string ours, platform;
+    ASSERT_TRUE(ReadFileBytes(Path("ours.db"), &ours));
+    ASSERT_TRUE(ReadFileBytes(Path("platform.db"), &platform));
+    EXPECT_EQ(platform, ours);
+    EXPECT_EQ(1u, Count(ours, "version="));
+    EXPECT_EQ(1u, Count(ours, "apppath="));
+    EXPECT_EQ("1.9.0", std::string(profile.GetString("version", "zbk")));
+    EXPECT_EQ("ABC", std::string(profile.GetString("serial", "zbk")));
+    EXPECT_EQ("42", std::string(profile.GetString("id", "main")));
+    EXPECT_EQ("y", std::string(profile.GetString("x", "tail")));
+    EXPECT_NE(std::string::npos, ours.find("; registration"));
+}
+
+TEST_F(ProfileFileTest, SetStringReportsAFailedWrite)
+{
+    // A directory where the file should be cannot be written.
+    std::string dirPath = m_dir.MakeSubdir("zbk.db");
+    CProfileFile profile = Open(dirPath.substr(0, dirPath.size() - 1));
+    EXPECT_NE(0, profile.SetString("1.9.0", "version", "zbk"));
+
+    CProfileFile nowhere = Open(m_dir.path() + "no\\such\\dir\\zbk.db");
+    EXPECT_NE(0, nowhere.SetString("1.9.0", "version", "zbk"));
+}

@@ -1,0 +1,35 @@
+#!/bin/sh
+# Creates (once) or stops the private Wine prefix of the tests.
+#   wine-prefix.sh init PREFIX   create it with the null graphics driver, then start it afresh
+#   wine-prefix.sh stop PREFIX   end its wineserver and every program in it
+set -e
+action=$1
+export WINEPREFIX=$2
+export LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINE64=$(command -v wine64 || echo /usr/lib/wine/wine64)
+WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+case "$action" in
+init)
+    if [ ! -f "$WINEPREFIX/.patch-tests-ready" ]; then
+        mkdir -p "$WINEPREFIX"
+        "$WINE64" wineboot -i >/dev/null 2>&1
+        "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
+        touch "$WINEPREFIX/.patch-tests-ready"
+    fi
+    # A desktop or services.exe started before the settings above would serve stale ones.
+    "$WINESERVER" -k 2>/dev/null || true
+    "$WINESERVER" -w
+    # Leftovers of an interrupted run: the product service and the registration file.
+    "$WINE64" sc delete zbk >/dev/null 2>&1 || true
+    rm -rf "$WINEPREFIX/drive_c/windows/system32/zbk.db"
+    ;;
+stop)
+    "$WINESERVER" -k 2>/dev/null || true
+    "$WINESERVER" -w 2>/dev/null || true
+    ;;
+*)
+    echo "usage: wine-prefix.sh init|stop PREFIX" >&2
+    exit 2
+    ;;
+esac
