@@ -1,0 +1,20 @@
+// What the user is told: the texts (code page 936), captions and icons of every message box.
+#pragma once
+
+#include "app/PatchProcedure.h"
+
+struct PatchMessage
+{
+    CString strText;
+    const char* pszCaption;
+    UINT nType;  // MB_OK with MB_ICONERROR or MB_ICONINFORMATION
+};
+
+// The product is not installed: no registration file in the system directory.
+PatchMessage MissingProductMessage();
+
+// The outcome of one run of the patch procedure.
+PatchMessage OutcomeMessage(const PatchOutcome& outcome);
+
+// The vendor's download address, named in the missing-product message.
+extern const char kDownloadAddress[];

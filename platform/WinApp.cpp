@@ -1,0 +1,99 @@
+// The application object and the framework's entry.
+#include "platform/AfxWin.h"
+
+namespace {
+
+CWinApp* g_pApp = NULL;
+
+// Runs before any static object of the program is constructed: texts are scanned with the
+// system's ANSI code page from the first one on.
+__attribute__((constructor(101))) void InitMultibyteCodePage()
+{
+    _setmbcp(_MB_CP_ANSI);
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
+END_MESSAGE_MAP()
+
+CWinApp::CWinApp(const char* pszAppName) : m_pszAppName(pszAppName)
+{
+    g_pApp = this;
+}
+
+CWinApp::~CWinApp()
+{
+    if (g_pApp == this)
+        g_pApp = NULL;
+}
+
+BOOL CWinApp::InitInstance()
+{
+    return TRUE;
+}
+
+int CWinApp::Run()
+{
+    MSG msg;
+    while (::GetMessageA(&msg, NULL, 0, 0) > 0) {
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+    return ExitInstance();
+}
+
+int CWinApp::ExitInstance()
+{
+    return m_nExitCode;
+}
+
+BOOL CWinApp::Enable3dControls()
+{
+    return TRUE;
+}
+
+void CWinApp::OnHelp()
+{
+    // The program ships no help file: the Help command has nothing to open.
+}
+
+CWinApp* AfxGetApp()
+{
+    return g_pApp;
+}
+
+HINSTANCE AfxGetResourceHandle()
+{
+    return g_pApp != NULL && g_pApp->m_hInstance != NULL ? g_pApp->m_hInstance
+                                                         : ::GetModuleHandleA(NULL);
+}
+
+HINSTANCE AfxFindResourceHandle(const char* /*lpszName*/, const char* /*lpszType*/)
+{
+    // Every resource lives in the executable itself.
+    return AfxGetResourceHandle();
+}
+
+void AfxEnableControlContainer()
+{
+}
+
+int AfxWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, char* lpCmdLine, int nCmdShow)
+{
+    CWinApp* pApp = AfxGetApp();
+    if (pApp == NULL)
+        return -1;
+    pApp->m_hInstance = hInstance;
+    pApp->m_lpCmdLine = lpCmdLine;
+    pApp->m_nCmdShow = nCmdShow;
+    if (pApp->m_pszAppName == NULL)
+        pApp->m_pszAppName = "UpgradePatch";
+
+    if (!pApp->InitInstance()) {
+        if (pApp->m_pMainWnd != NULL && pApp->m_pMainWnd->m_hWnd != NULL)
+            ::DestroyWindow(pApp->m_pMainWnd->m_hWnd);
+        return pApp->ExitInstance();
+    }
+    return pApp->Run();
+}
