@@ -1,0 +1,334 @@
+// The real UpgradePatch.exe, driven from this process against staged installations.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/ExpectedTexts.h"
+#include "tests/support/ProcessDriver.h"
+#include "tests/support/Staging.h"
+
+namespace {
+
+const char kOtherContent[] =
+    "; registration of the installed product\r\n"
+    "[license]\r\n"
+    "serial = Q-1234-5678\r\n"
+    "\r\n"
+    "[zbk]\r\n"
+    "id=7\r\n"
+    "version=1.0.0\r\n"
+    "[tail]\r\n"
+    "x=y\r\n";
+
+std::string ProgramPath() { return ProgramDirectory() + "UpgradePatch.exe"; }
+
+std::string Ini(const std::string& word1) { return "[System]\r\nWord1=" + word1 + "\r\n"; }
+
+// A message box that the program showed, read and then dismissed.
+struct Box
+{
+    bool shown = false;
+    std::string text;
+    std::string caption;
+};
+
+// Presses Start on the open main dialog and dismisses the box that answers.
+Box PressStart(const DrivenProcess& process, HWND dialog)
+{
+    Box box;
+    PressButton(dialog, 1000);
+    HWND hBox = process.WaitForDialog(dialog);
+    if (hBox == NULL)
+        return box;
+    box.shown = true;
+    box.text = MessageBoxText(hBox);
+    box.caption = WindowText(hBox);
+    // The box is modal: the dialog stays disabled until it is dismissed.
+    EXPECT_FALSE(::IsWindowEnabled(dialog));
+    ::PostMessageA(hBox, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 250 && ::IsWindow(hBox); ++i)
+        ::Sleep(20);
+    return box;
+}
+
+// The registration file after the patch must equal what the platform makes of the same file with
+// the same two writes: every other section, key and comment survives.
+std::string AfterPlatformWrites(const std::string& original, const std::string& version,
+                                const std::string& apppath)
+{
+    TempDir dir("expected");
+    std::string copy = dir.path() + "zbk.db";
+    WriteFileBytes(copy, original);
+    ::WritePrivateProfileStringA("zbk", "version", version.c_str(), copy.c_str());
+    ::WritePrivateProfileStringA("zbk", "apppath", apppath.c_str(), copy.c_str());
+    std::string bytes;
+    ReadFileBytes(copy, &bytes);
+    return bytes;
+}
+
+class PatchProgram : public testing::Test
+{
+protected:
+    std::string RegistrationBytes() const
+    {
+        std::string bytes;
+        ReadFileBytes(RegistrationFilePath(), &bytes);
+        return bytes;
+    }
+};
+
+}  // namespace
+
+TEST_F(PatchProgram, WithoutRegistrationFileOnlyTheMissingProductBoxShows)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kAbsent);
+    ASSERT_TRUE(registration.ok());
+    // Arguments change nothing.
+    for (const char* arguments : { "", "/s --silent C:\\x" }) {
+        SCOPED_TRACE(arguments);
+        DrivenProcess process(ProgramPath(), arguments);
+        ASSERT_TRUE(process.started());
+        HWND box = process.WaitForDialog(NULL);
+        ASSERT_NE(nullptr, box);
+        EXPECT_EQ(expected::kNotInstalledCaption, WindowText(box));
+        EXPECT_EQ(expected::kNotInstalledText, MessageBoxText(box));
+        EXPECT_EQ(1u, process.VisibleWindows().size());
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+        DWORD exitCode = 0;
+        ASSERT_TRUE(process.WaitForExit(&exitCode));
+        EXPECT_EQ(1u, exitCode);
+        EXPECT_FALSE(PathExists(RegistrationFilePath()));
+    }
+}
+
+TEST_F(PatchProgram, MainDialogShowsItsTextsAndFocusesStart)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    DrivenProcess process(ProgramPath());
+    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    ASSERT_NE(nullptr, dialog);
+
+    std::vector<ControlInfo> controls = Controls(dialog);
+    ASSERT_EQ(4u, controls.size());
+    EXPECT_EQ(1000, controls[0].id);
+    EXPECT_EQ("Button", controls[0].className);
+    EXPECT_EQ(expected::kStartButton, controls[0].text);
+    EXPECT_EQ(expected::kLine1, controls[1].text);
+    EXPECT_EQ(expected::kLine2, controls[2].text);
+    EXPECT_EQ(expected::kVendorSite, controls[3].text);
+    for (size_t i = 1; i < controls.size(); ++i) {
+        EXPECT_EQ("Static", controls[i].className);
+        EXPECT_EQ(0xFFFF, controls[i].id & 0xFFFF);
+    }
+    EXPECT_EQ(::GetDlgItem(dialog, 1000), FocusOf(dialog));
+    // An application window: it has a taskbar button.
+    EXPECT_TRUE(::GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+    // Closing without a patch leaves the registration file alone.
+    ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD exitCode = 0;
+    ASSERT_TRUE(process.WaitForExit(&exitCode));
+    EXPECT_EQ(2u, exitCode);
+    EXPECT_EQ(kOtherContent, RegistrationBytes());
+}
+
+TEST_F(PatchProgram, AboutBoxOpensFromEverySystemCommandOfItsRange)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, "");
+    DrivenProcess process(ProgramPath());
+    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    ASSERT_NE(nullptr, dialog);
+    for (WPARAM command : { 0x0010, 0x0017, 0x001F }) {
+        SCOPED_TRACE(command);
+        ::PostMessageA(dialog, WM_SYSCOMMAND, command, 0);
+        HWND about = process.WaitForDialog(dialog, expected::kAboutCaption);
+        ASSERT_NE(nullptr, about);
+        EXPECT_FALSE(::IsWindowEnabled(dialog));
+        std::vector<ControlInfo> controls = Controls(about);
+        ASSERT_EQ(4u, controls.size());
+        EXPECT_EQ(expected::kAboutTitle, controls[1].text);
+        EXPECT_EQ(expected::kAboutCopyright, controls[2].text);
+        EXPECT_EQ(IDOK, controls[3].id);
+        EXPECT_EQ(expected::kOk, controls[3].text);
+        ::PostMessageA(about, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 100 && !::IsWindowEnabled(dialog); ++i)
+            ::Sleep(20);
+        EXPECT_TRUE(::IsWindowEnabled(dialog));
+        EXPECT_FALSE(::IsWindow(about));
+    }
+    // 0x0020 is another command: no About box.
+    ::PostMessageA(dialog, WM_SYSCOMMAND, 0x0020, 0);
+    EXPECT_EQ(nullptr, process.WaitForDialog(dialog, "", 500));
+    ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    DWORD exitCode = 0;
+    ASSERT_TRUE(process.WaitForExit(&exitCode));
+    EXPECT_EQ(2u, exitCode);
+}
+
+TEST_F(PatchProgram, WithoutServiceStartReportsAnEmptyPathAndStaysOpen)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    DrivenProcess process(ProgramPath());
+    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    ASSERT_NE(nullptr, dialog);
+    for (int press = 0; press < 2; ++press) {
+        Box box = PressStart(process, dialog);
+        ASSERT_TRUE(box.shown);
+        EXPECT_EQ(expected::kErrorCaption, box.caption);
+        EXPECT_EQ(expected::kMissingPathSuffix, box.text);  // the empty path, then the text
+        EXPECT_EQ(' ', box.text[0]);
+    }
+    EXPECT_TRUE(::IsWindow(dialog));
+    ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD exitCode = 0;
+    ASSERT_TRUE(process.WaitForExit(&exitCode));
+    EXPECT_EQ(2u, exitCode);
+    EXPECT_EQ(kOtherContent, RegistrationBytes());
+}
+
+TEST_F(PatchProgram, ServicePathThatDoesNotExistIsNamedInTheBox)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    ScopedService service("zbk", "\"C:\\No\\Such\\Dir\\QServer.EXE\" -service");
+    ASSERT_TRUE(service.created());
+    DrivenProcess process(ProgramPath());
+    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    ASSERT_NE(nullptr, dialog);
+    Box box = PressStart(process, dialog);
+    EXPECT_EQ(std::string("c:\\no\\such\\dir\\") + expected::kMissingPathSuffix, box.text);
+    EXPECT_EQ(expected::kErrorCaption, box.caption);
+    ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD exitCode = 0;
+    ASSERT_TRUE(process.WaitForExit(&exitCode));
+    EXPECT_EQ(2u, exitCode);
+}
+
+TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
+{
+    std::string original = kOtherContent;
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, original);
+    StagedInstallation installation(expected::kDbcsInstallLeaf, Ini("Quellor 1.8.5"));
+    ASSERT_TRUE(installation.ok());
+    std::string apppath = installation.lowerInstallDir();
+
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run == 0 ? "first run" : "second run");
+        std::string before = RegistrationBytes();
+        DrivenProcess process(ProgramPath());
+        HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+        ASSERT_NE(nullptr, dialog);
+        Box box = PressStart(process, dialog);
+        EXPECT_EQ(expected::kSuccessText, box.text);
+        EXPECT_EQ(expected::kSuccessCaption, box.caption);
+        DWORD exitCode = 99;
+        ASSERT_TRUE(process.WaitForExit(&exitCode));
+        EXPECT_EQ(0u, exitCode);
+        EXPECT_TRUE(process.VisibleWindows().empty());
+
+        // 圓 keeps its 'A' trail byte, 淺 its 0x5C, the ASCII letters are lowered.
+        EXPECT_NE(std::string::npos, apppath.find("prod\x88\x41\x9C\x5C"));
+        EXPECT_EQ(AfterPlatformWrites(before, "1.8.5", apppath), RegistrationBytes());
+        char value[1024] = {0};
+        ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value),
+                                   RegistrationFilePath().c_str());
+        EXPECT_EQ(apppath, value);
+        ::GetPrivateProfileStringA("zbk", "version", "", value, sizeof(value),
+                                   RegistrationFilePath().c_str());
+        EXPECT_EQ("1.8.5", std::string(value));
+    }
+    std::string after = RegistrationBytes();
+    EXPECT_EQ(after.find("version="), after.rfind("version="));
+    EXPECT_EQ(after.find("apppath="), after.rfind("apppath="));
+    EXPECT_NE(std::string::npos, after.find("; registration of the installed product"));
+    EXPECT_NE(std::string::npos, after.find("serial=Q-1234-5678"));
+}
+
+namespace {
+
+struct Word1Row
+{
+    const char* word1;     // nullptr: no configuration file at all
+    const char* version;   // nullptr: the unreadable-version box
+};
+
+class Word1Values : public PatchProgram, public testing::WithParamInterface<Word1Row> {};
+
+}  // namespace
+
+TEST_P(Word1Values, DecideWhatIsWritten)
+{
+    const Word1Row& row = GetParam();
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    StagedInstallation installation("Quellor", row.word1 != nullptr ? Ini(row.word1) : "");
+    ASSERT_TRUE(installation.ok());
+    DrivenProcess process(ProgramPath());
+    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    ASSERT_NE(nullptr, dialog);
+    Box box = PressStart(process, dialog);
+    ASSERT_TRUE(box.shown);
+    DWORD exitCode = 99;
+    if (row.version == nullptr) {
+        EXPECT_EQ(expected::kNoVersionText, box.text);
+        EXPECT_EQ(expected::kNoVersionCaption, box.caption);
+        EXPECT_TRUE(::IsWindow(dialog));
+        ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        ASSERT_TRUE(process.WaitForExit(&exitCode));
+        EXPECT_EQ(2u, exitCode);
+        EXPECT_EQ(kOtherContent, RegistrationBytes());
+    } else {
+        EXPECT_EQ(expected::kSuccessText, box.text);
+        ASSERT_TRUE(process.WaitForExit(&exitCode));
+        EXPECT_EQ(0u, exitCode);
+        char value[1024] = {0};
+        ::GetPrivateProfileStringA("zbk", "version", "", value, sizeof(value),
+                                   RegistrationFilePath().c_str());
+        EXPECT_EQ(std::string(row.version), value);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, Word1Values, testing::Values(
+    Word1Row{"V 1.8.0", "1.8.0"},
+    Word1Row{"Label 2 .5", "2 .5"},   // everything after the first blank
+    Word1Row{"V .5", ".5"},           // two bytes with a dot
+    Word1Row{"V 1.", "1."},
+    Word1Row{"1.8.0", nullptr},       // no blank
+    Word1Row{"V1.0 185", nullptr},    // the dot before the blank does not count
+    Word1Row{"V 1", nullptr},
+    Word1Row{"V 185", nullptr},
+    Word1Row{"", nullptr},
+    Word1Row{nullptr, nullptr}));     // no configuration file
+
+TEST_F(PatchProgram, FailedWritesAreReportedAndNeverEndTheProcess)
+{
+    StagedInstallation installation("Quellor", Ini("V 1.9.0"));
+    ASSERT_TRUE(installation.ok());
+    std::string regPath = RegistrationFilePath();
+
+    for (int variant = 0; variant < 2; ++variant) {
+        SCOPED_TRACE(variant == 0 ? "directory named like the file" : "file held open");
+        ScopedRegistrationFile registration(
+            variant == 0 ? ScopedRegistrationFile::kDirectory : ScopedRegistrationFile::kFile,
+            kOtherContent);
+        ASSERT_TRUE(registration.ok());
+        // Another process holds the file open without sharing.
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (variant == 1)
+            held = ::CreateFileA(regPath.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
+
+        DrivenProcess process(ProgramPath());
+        HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+        ASSERT_NE(nullptr, dialog);
+        Box box = PressStart(process, dialog);
+        EXPECT_EQ(regPath + expected::kWriteFailedSuffix, box.text);
+        EXPECT_EQ(expected::kErrorCaption, box.caption);
+        EXPECT_TRUE(::IsWindow(dialog));
+        ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+        DWORD exitCode = 99;
+        ASSERT_TRUE(process.WaitForExit(&exitCode));
+        EXPECT_EQ(2u, exitCode);
+        if (held != INVALID_HANDLE_VALUE) {
+            ::CloseHandle(held);
+            EXPECT_EQ(kOtherContent, RegistrationBytes());
+        }
+    }
+}

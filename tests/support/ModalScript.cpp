@@ -1,0 +1,31 @@
+// Modal dialogs driven by a thread timer that fires inside their message loop.
+#include "tests/support/ModalScript.h"
+
+namespace {
+
+CDialog* g_dialog = nullptr;
+const std::function<void(HWND)>* g_script = nullptr;
+
+void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
+{
+    if (g_dialog == nullptr || g_dialog->m_hWnd == NULL)
+        return;  // not up yet: the timer fires again
+    ::KillTimer(NULL, id);
+    HWND hWnd = g_dialog->m_hWnd;
+    (*g_script)(hWnd);
+    if (::IsWindow(hWnd))
+        ::PostMessageA(hWnd, WM_COMMAND, IDCANCEL, 0);
+}
+
+}  // namespace
+
+INT_PTR RunModal(CDialog& dlg, const std::function<void(HWND)>& script)
+{
+    g_dialog = &dlg;
+    g_script = &script;
+    ::SetTimer(NULL, 0, 10, &RunScript);
+    INT_PTR result = dlg.DoModal();
+    g_dialog = nullptr;
+    g_script = nullptr;
+    return result;
+}

@@ -1,0 +1,158 @@
+// Window driving across processes.
+#include "tests/support/ProcessDriver.h"
+
+namespace {
+
+struct Search
+{
+    DWORD pid;
+    HWND owner;
+    const std::string* caption;
+    HWND found;
+    std::vector<HWND>* all;
+};
+
+BOOL CALLBACK VisitTopLevel(HWND hWnd, LPARAM lParam)
+{
+    Search* search = reinterpret_cast<Search*>(lParam);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hWnd, &pid);
+    if (pid != search->pid || !::IsWindowVisible(hWnd))
+        return TRUE;
+    if (search->all != nullptr) {
+        search->all->push_back(hWnd);
+        return TRUE;
+    }
+    char className[64] = {0};
+    ::GetClassNameA(hWnd, className, sizeof(className));
+    if (std::string(className) != "#32770" || ::GetWindow(hWnd, GW_OWNER) != search->owner)
+        return TRUE;
+    if (!search->caption->empty() && WindowText(hWnd) != *search->caption)
+        return TRUE;
+    search->found = hWnd;
+    return FALSE;
+}
+
+BOOL CALLBACK VisitChild(HWND hWnd, LPARAM lParam)
+{
+    auto* controls = reinterpret_cast<std::vector<ControlInfo>*>(lParam);
+    char className[64] = {0};
+    ::GetClassNameA(hWnd, className, sizeof(className));
+    controls->push_back(ControlInfo{ ::GetDlgCtrlID(hWnd), className, WindowText(hWnd),
+                                     static_cast<DWORD>(::GetWindowLongA(hWnd, GWL_STYLE)) });
+    return TRUE;
+}
+
+}  // namespace
+
+std::string ProgramDirectory()
+{
+    char path[MAX_PATH] = {0};
+    ::GetModuleFileNameA(NULL, path, MAX_PATH);
+    std::string dir = path;
+    return dir.substr(0, dir.rfind('\\') + 1);
+}
+
+DrivenProcess::DrivenProcess(const std::string& exePath, const std::string& arguments)
+{
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (::CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+        m_process = pi.hProcess;
+        m_thread = pi.hThread;
+        m_pid = pi.dwProcessId;
+        ::WaitForInputIdle(m_process, 5000);
+    }
+}
+
+DrivenProcess::~DrivenProcess()
+{
+    if (m_process == NULL)
+        return;
+    if (::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(m_process, 99);
+        ::WaitForSingleObject(m_process, 5000);
+    }
+    ::CloseHandle(m_thread);
+    ::CloseHandle(m_process);
+}
+
+HWND DrivenProcess::WaitForDialog(HWND owner, const std::string& caption, DWORD timeoutMs) const
+{
+    DWORD start = ::GetTickCount();
+    do {
+        Search search = { m_pid, owner, &caption, NULL, nullptr };
+        ::EnumWindows(&VisitTopLevel, reinterpret_cast<LPARAM>(&search));
+        if (search.found != NULL)
+            return search.found;
+        if (::WaitForSingleObject(m_process, 50) != WAIT_TIMEOUT)
+            return NULL;  // the process is gone
+    } while (::GetTickCount() - start < timeoutMs);
+    return NULL;
+}
+
+std::vector<HWND> DrivenProcess::VisibleWindows() const
+{
+    std::vector<HWND> all;
+    std::string none;
+    Search search = { m_pid, NULL, &none, NULL, &all };
+    ::EnumWindows(&VisitTopLevel, reinterpret_cast<LPARAM>(&search));
+    return all;
+}
+
+bool DrivenProcess::WaitForExit(DWORD* exitCode, DWORD timeoutMs) const
+{
+    if (::WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    ::GetExitCodeProcess(m_process, exitCode);
+    return true;
+}
+
+std::string WindowText(HWND hWnd)
+{
+    char text[4096] = {0};
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                          SMTO_ABORTIFHUNG, 5000, &length);
+    return std::string(text);
+}
+
+std::vector<ControlInfo> Controls(HWND dialog)
+{
+    std::vector<ControlInfo> controls;
+    ::EnumChildWindows(dialog, &VisitChild, reinterpret_cast<LPARAM>(&controls));
+    return controls;
+}
+
+std::string MessageBoxText(HWND box)
+{
+    HWND text = ::GetDlgItem(box, 0xFFFF);
+    // The box fills its text in while it initialises: wait until it is there.
+    for (int i = 0; i < 100; ++i) {
+        std::string value = WindowText(text);
+        if (!value.empty())
+            return value;
+        ::Sleep(20);
+    }
+    return std::string();
+}
+
+void PressButton(HWND dialog, int id)
+{
+    // Posted, not sent: the handler may open a modal box and would block a sent message.
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+HWND FocusOf(HWND hWnd)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    if (!::GetGUIThreadInfo(::GetWindowThreadProcessId(hWnd, NULL), &info))
+        return NULL;
+    return info.hwndFocus;
+}

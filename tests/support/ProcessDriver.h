@@ -1,0 +1,59 @@
+// Drives another process's windows the way a user would: finds its dialogs and message boxes,
+// reads their texts, presses buttons, and waits for the process to end.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/Win32.h"
+
+// The directory of the running test program, with a trailing backslash: the programs under
+// test are built next to it.
+std::string ProgramDirectory();
+
+struct ControlInfo
+{
+    int id;
+    std::string className;
+    std::string text;
+    DWORD style;
+};
+
+class DrivenProcess
+{
+public:
+    // Starts exePath with the given arguments; the process is ended by the destructor if it
+    // is still running.
+    explicit DrivenProcess(const std::string& exePath, const std::string& arguments = "");
+    ~DrivenProcess();
+    DrivenProcess(const DrivenProcess&) = delete;
+    DrivenProcess& operator=(const DrivenProcess&) = delete;
+
+    bool started() const { return m_process != NULL; }
+    DWORD pid() const { return m_pid; }
+
+    // A visible top-level dialog (#32770) of the process with the given owner (NULL: none) and,
+    // when caption is not empty, that caption; NULL after the timeout.
+    HWND WaitForDialog(HWND owner, const std::string& caption = "", DWORD timeoutMs = 15000) const;
+    // Every visible top-level window of the process.
+    std::vector<HWND> VisibleWindows() const;
+
+    // Waits for the process to end; false on timeout.
+    bool WaitForExit(DWORD* exitCode, DWORD timeoutMs = 15000) const;
+
+private:
+    HANDLE m_process = NULL;
+    HANDLE m_thread = NULL;
+    DWORD m_pid = 0;
+};
+
+// Text of a window of another process (SendMessageTimeout with WM_GETTEXT).
+std::string WindowText(HWND hWnd);
+// Child controls in z order (which is the template order).
+std::vector<ControlInfo> Controls(HWND dialog);
+// The text of a message box: its static text control (id 0xFFFF).
+std::string MessageBoxText(HWND box);
+// Clicks a button of a dialog the way the dialog manager reports a click.
+void PressButton(HWND dialog, int id);
+// The window that has the keyboard focus in the thread that owns hWnd.
+HWND FocusOf(HWND hWnd);
