@@ -46,6 +46,8 @@ public:
 
     bool created() const { return m_created; }
     DWORD error() const { return m_error; }
+    // Leaves the service registered when the object goes away.
+    void Keep() { m_created = false; }
 
 private:
     std::string m_name;
