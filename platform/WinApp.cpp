@@ -5,13 +5,6 @@ namespace {
 
 CWinApp* g_pApp = NULL;
 
-// Runs before any static object of the program is constructed: texts are scanned with the
-// system's ANSI code page from the first one on.
-__attribute__((constructor(101))) void InitMultibyteCodePage()
-{
-    _setmbcp(_MB_CP_ANSI);
-}
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)

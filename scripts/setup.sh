@@ -10,7 +10,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 packages="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-cmake ninja-build googletest wine64 locales xvfb x11-apps imagemagick fonts-wqy-zenhei zip unzip
+cmake ninja-build googletest wine64 locales xvfb x11-apps imagemagick fonts-wqy-zenhei zip unzip osslsigncode
 openssl python3"
 
 missing=

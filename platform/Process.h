@@ -1,0 +1,14 @@
+// Process start-up shared by the programs: DLL search hardening and the multibyte code page.
+#pragma once
+
+#include "platform/Win32.h"
+
+// Restricts the DLLs that the process loads by name at run time to the system directory, so
+// that a DLL planted beside the executable (a downloads folder) is never loaded into an elevated
+// process. TRUE when the restriction is in force; where the system lacks it, the current
+// directory is at least taken out of the search and the result is FALSE.
+BOOL AfxRestrictDllSearch();
+
+// Runs before any static object of a program is constructed: restricts the DLL search, then
+// sets the run-time's multibyte code page to the system's ANSI code page.
+void AfxInitProcess();

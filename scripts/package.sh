@@ -1,0 +1,49 @@
+#!/bin/sh
+# Builds the release package dist/UpgradePatch-2.0.0.zip: the 32-bit UpgradePatch.exe, the usage
+# notes 使用说明.txt (UTF-8 with BOM) and SHA256SUMS.
+# Authenticode signing is optional: set SIGN_CERT (PEM certificate or chain) and SIGN_KEY (PEM
+# private key), and SIGN_PASS when the key has a password. DIST names another output folder.
+set -e
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+DIST=${DIST:-$ROOT/dist}
+name=UpgradePatch-2.0.0
+sh scripts/setup.sh
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+for exe in build/win32/UpgradePatch*.exe; do
+    cp "$exe" "$stage/"
+done
+if [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_KEY:-}" ]; then
+    command -v osslsigncode >/dev/null || { echo "package: osslsigncode is needed for signing" >&2; exit 1; }
+    for exe in "$stage"/*.exe; do
+        osslsigncode sign -certs "$SIGN_CERT" -key "$SIGN_KEY" ${SIGN_PASS:+-pass "$SIGN_PASS"} \
+            -h sha256 -n "Upgrade patch 2.0.0" -i "https://www.quellor.cn/" \
+            -in "$exe" -out "$exe.signed" >/dev/null
+        mv "$exe.signed" "$exe"
+        echo "package: signed $(basename "$exe")"
+    done
+fi
+printf '\357\273\277' > "$stage/使用说明.txt"
+sed 's/$/\r/' docs/usage-zh.txt >> "$stage/使用说明.txt"
+(cd "$stage" && sha256sum *.exe 使用说明.txt > SHA256SUMS)
+
+mkdir -p "$DIST"
+python3 - "$stage" "$DIST/$name.zip" <<'PY'
+import os, sys, zipfile
+stage, target = sys.argv[1], sys.argv[2]
+names = sorted(n for n in os.listdir(stage) if n.endswith(".exe")) + ["使用说明.txt", "SHA256SUMS"]
+# Fixed dates and order: the same inputs give the same archive.
+with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
+    for n in names:
+        info = zipfile.ZipInfo(n, date_time=(2026, 1, 1, 0, 0, 0))
+        info.compress_type = zipfile.ZIP_DEFLATED
+        info.external_attr = 0o644 << 16
+        with open(os.path.join(stage, n), "rb") as f:
+            z.writestr(info, f.read())
+PY
+echo "package: $DIST/$name.zip"
+(cd "$stage" && cat SHA256SUMS)
