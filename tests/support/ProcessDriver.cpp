@@ -112,6 +112,79 @@ bool DrivenProcess::WaitForExit(DWORD* exitCode, DWORD timeoutMs) const
     return true;
 }
 
+namespace {
+
+void Drain(HANDLE pipe, std::string* into)
+{
+    DWORD available = 0;
+    while (::PeekNamedPipe(pipe, NULL, 0, NULL, &available, NULL) && available > 0) {
+        char buffer[4096];
+        DWORD got = 0;
+        if (!::ReadFile(pipe, buffer, sizeof(buffer), &got, NULL) || got == 0)
+            break;
+        into->append(buffer, got);
+    }
+}
+
+}  // namespace
+
+CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments, DWORD timeoutMs)
+{
+    CapturedRun run;
+    SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
+    HANDLE outRead, outWrite, errRead, errWrite;
+    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0))
+        return run;
+    if (!::CreatePipe(&errRead, &errWrite, &inherit, 0)) {
+        ::CloseHandle(outRead);
+        ::CloseHandle(outWrite);
+        return run;
+    }
+    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    HANDLE nul = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                               OPEN_EXISTING, 0, NULL);
+
+    std::string commandLine = "\"" + exePath + "\"";
+    if (!arguments.empty())
+        commandLine += " " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = nul;
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi = {};
+    run.started = ::CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL,
+                                   &si, &pi) != 0;
+    ::CloseHandle(outWrite);
+    ::CloseHandle(errWrite);
+    if (run.started) {
+        DWORD start = ::GetTickCount();
+        for (;;) {
+            DWORD wait = ::WaitForSingleObject(pi.hProcess, 20);
+            Drain(outRead, &run.out);
+            Drain(errRead, &run.err);
+            if (wait == WAIT_OBJECT_0) {
+                run.ended = true;
+                break;
+            }
+            if (::GetTickCount() - start > timeoutMs) {
+                ::TerminateProcess(pi.hProcess, 99);
+                break;
+            }
+        }
+        ::GetExitCodeProcess(pi.hProcess, &run.exitCode);
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+    ::CloseHandle(outRead);
+    ::CloseHandle(errRead);
+    if (nul != INVALID_HANDLE_VALUE)
+        ::CloseHandle(nul);
+    return run;
+}
+
 std::string WindowText(HWND hWnd)
 {
     char text[4096] = {0};

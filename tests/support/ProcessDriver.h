@@ -47,6 +47,18 @@ private:
     DWORD m_pid = 0;
 };
 
+// A console program run to its end with its standard output and error captured.
+struct CapturedRun
+{
+    bool started = false;
+    bool ended = false;
+    DWORD exitCode = 0;
+    std::string out;  // bytes as written, in whatever encoding the program chose
+    std::string err;
+};
+CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments,
+                        DWORD timeoutMs = 30000);
+
 // Text of a window of another process (SendMessageTimeout with WM_GETTEXT).
 std::string WindowText(HWND hWnd);
 // Child controls in z order (which is the template order).

@@ -1,0 +1,205 @@
+// UpgradePatchCmd.exe against staged installations: exit statuses, texts decoded from the output
+// code page, dry runs, usage, and failed writes.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/support/ExpectedTexts.h"
+#include "tests/support/ProcessDriver.h"
+#include "tests/support/Staging.h"
+
+namespace {
+
+const char kOtherContent[] = "; registration\r\n[license]\r\nserial=Q-1\r\n[zbk]\r\nid=7\r\n";
+
+std::string ConsoleProgramPath() { return ProgramDirectory() + "UpgradePatchCmd.exe"; }
+
+std::string Ini(const std::string& word1) { return "[System]\r\nWord1=" + word1 + "\r\n"; }
+
+// Bytes in code page cp, re-encoded in code page 936 for comparison with the expected texts.
+std::string ToGbk(const std::string& bytes, UINT cp)
+{
+    if (bytes.empty())
+        return bytes;
+    int n = ::MultiByteToWideChar(cp, 0, bytes.data(), static_cast<int>(bytes.size()), NULL, 0);
+    std::wstring wide(n, L'\0');
+    ::MultiByteToWideChar(cp, 0, bytes.data(), static_cast<int>(bytes.size()), &wide[0], n);
+    int m = ::WideCharToMultiByte(936, 0, wide.data(), n, NULL, 0, NULL, NULL);
+    std::string out(m, '\0');
+    ::WideCharToMultiByte(936, 0, wide.data(), n, &out[0], m, NULL, NULL);
+    return out;
+}
+
+// The code page that a redirected console program writes in, seen from this process.
+UINT OutputCodePage()
+{
+    UINT cp = ::GetConsoleOutputCP();
+    return cp != 0 ? cp : ::GetOEMCP();
+}
+
+std::string Lines(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += '\r';
+        out += c;
+    }
+    return out + "\r\n";
+}
+
+class ConsoleProgram : public testing::Test
+{
+protected:
+    CapturedRun Run(const std::string& arguments = "")
+    {
+        CapturedRun run = RunCaptured(ConsoleProgramPath(), arguments);
+        EXPECT_TRUE(run.started && run.ended) << arguments << " error " << ::GetLastError();
+        run.out = ToGbk(run.out, OutputCodePage());
+        run.err = ToGbk(run.err, OutputCodePage());
+        return run;
+    }
+    static std::string Registration()
+    {
+        std::string bytes;
+        ReadFileBytes(RegistrationFilePath(), &bytes);
+        return bytes;
+    }
+};
+
+}  // namespace
+
+TEST_F(ConsoleProgram, NotInstalledExitsOne)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kAbsent);
+    CapturedRun run = Run();
+    EXPECT_EQ(1u, run.exitCode);
+    EXPECT_EQ(Lines(expected::kNotInstalledText), run.err);
+    EXPECT_EQ("", run.out);
+    EXPECT_FALSE(PathExists(RegistrationFilePath()));
+}
+
+TEST_F(ConsoleProgram, MissingServiceOrDirectoryExitsThree)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    CapturedRun run = Run();
+    EXPECT_EQ(3u, run.exitCode);
+    EXPECT_EQ(Lines(expected::kMissingPathSuffix), run.err);
+
+    ScopedService service("zbk", "C:\\No\\Such\\QServer.exe -service");
+    ASSERT_TRUE(service.created());
+    run = Run();
+    EXPECT_EQ(3u, run.exitCode);
+    EXPECT_EQ(Lines(std::string("c:\\no\\such\\") + expected::kMissingPathSuffix), run.err);
+    EXPECT_EQ(kOtherContent, Registration());
+}
+
+TEST_F(ConsoleProgram, UnreadableVersionExitsFour)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    StagedInstallation installation("Quellor", Ini("V1.0 185"));
+    ASSERT_TRUE(installation.ok());
+    for (const char* arguments : { "", "--dry-run" }) {
+        CapturedRun run = Run(arguments);
+        EXPECT_EQ(4u, run.exitCode) << arguments;
+        EXPECT_EQ(Lines(expected::kNoVersionText), run.err);
+    }
+    EXPECT_EQ(kOtherContent, Registration());
+}
+
+TEST_F(ConsoleProgram, SuccessPrintsTheTextThenWhatItWrote)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    StagedInstallation installation(expected::kDbcsInstallLeaf, Ini("Quellor 1.8.5"));
+    ASSERT_TRUE(installation.ok());
+    CapturedRun run = Run();
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(Lines(std::string(expected::kSuccessText) + "\nversion=1.8.5\napppath="
+                    + installation.lowerInstallDir() + "\n" + RegistrationFilePath()),
+              run.out);
+    EXPECT_EQ("", run.err);
+    char value[1024] = {0};
+    ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value), RegistrationFilePath().c_str());
+    EXPECT_EQ(installation.lowerInstallDir(), value);
+}
+
+TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    StagedInstallation installation("Quellor", Ini("V 1.9.0"));
+    ASSERT_TRUE(installation.ok());
+    CapturedRun run = Run("--dry-run");
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(kOtherContent, Registration()) << "byte for byte";
+    // "试运行：注册文件未被修改。补丁将写入以下内容：" then the values.
+    const char header[] =
+        "\xCA\xD4\xD4\xCB\xD0\xD0\xA3\xBA\xD7\xA2\xB2\xE1\xCE\xC4\xBC\xFE\xCE\xB4\xB1\xBB\xD0\xDE"
+        "\xB8\xC4\xA1\xA3\xB2\xB9\xB6\xA1\xBD\xAB\xD0\xB4\xC8\xEB\xD2\xD4\xCF\xC2\xC4\xDA\xC8\xDD\xA3\xBA";
+    EXPECT_EQ(Lines(std::string(header) + "\nversion=1.9.0\napppath=" + installation.lowerInstallDir()
+                    + "\n" + RegistrationFilePath()),
+              run.out);
+}
+
+TEST_F(ConsoleProgram, FailedWritesExitFiveAndNeverZero)
+{
+    StagedInstallation installation("Quellor", Ini("V 1.9.0"));
+    ASSERT_TRUE(installation.ok());
+    {
+        ScopedRegistrationFile registration(ScopedRegistrationFile::kDirectory);
+        CapturedRun run = Run();
+        EXPECT_EQ(5u, run.exitCode);
+        EXPECT_EQ(Lines(RegistrationFilePath() + expected::kWriteFailedSuffix), run.err);
+        EXPECT_EQ("", run.out);
+    }
+    {
+        ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+        HANDLE held = ::CreateFileA(RegistrationFilePath().c_str(), GENERIC_READ, 0, NULL,
+                                    OPEN_EXISTING, 0, NULL);
+        ASSERT_NE(INVALID_HANDLE_VALUE, held);
+        CapturedRun run = Run();
+        ::CloseHandle(held);
+        EXPECT_EQ(5u, run.exitCode);
+        EXPECT_EQ(kOtherContent, Registration());
+    }
+}
+
+TEST_F(ConsoleProgram, HelpAndUnknownArguments)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    StagedInstallation installation("Quellor", Ini("V 1.9.0"));  // a patch would succeed
+    ASSERT_TRUE(installation.ok());
+    // "用法：UpgradePatchCmd.exe [--dry-run]" opens the usage text.
+    const std::string usageStart = "\xD3\xC3\xB7\xA8\xA3\xBAUpgradePatchCmd.exe [--dry-run]\r\n";
+    for (const char* arguments : { "/?", "--help", "--dry-run --help" }) {
+        CapturedRun run = Run(arguments);
+        EXPECT_EQ(0u, run.exitCode) << arguments;
+        EXPECT_EQ(0u, run.out.find(usageStart)) << arguments;
+        EXPECT_EQ("", run.err);
+    }
+    for (const char* arguments : { "--force", "/s", "--dry-run extra", "-?" }) {
+        CapturedRun run = Run(arguments);
+        EXPECT_EQ(64u, run.exitCode) << arguments;
+        EXPECT_EQ(0u, run.err.find(usageStart)) << arguments;
+        EXPECT_EQ("", run.out);
+    }
+    EXPECT_EQ(kOtherContent, Registration()) << "nothing was touched";
+}
+
+TEST_F(ConsoleProgram, RedirectedOutputFollowsTheConsoleOutputCodePage)
+{
+    // A console of our own, so that its output code page is the one the program sees.
+    UINT saved = ::GetConsoleOutputCP();
+    if (!::SetConsoleOutputCP(CP_UTF8)) {
+        ::FreeConsole();
+        ASSERT_TRUE(::AllocConsole());
+        saved = ::GetConsoleOutputCP();
+        ASSERT_TRUE(::SetConsoleOutputCP(CP_UTF8)) << ::GetLastError();
+    }
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kAbsent);
+    CapturedRun run = RunCaptured(ConsoleProgramPath(), "");
+    ::SetConsoleOutputCP(saved);
+    EXPECT_EQ(1u, run.exitCode);
+    // "您没有安装" in UTF-8.
+    EXPECT_EQ(0u, run.err.find("\xE6\x82\xA8\xE6\xB2\xA1\xE6\x9C\x89\xE5\xAE\x89\xE8\xA3\x85"));
+    EXPECT_EQ(Lines(expected::kNotInstalledText), ToGbk(run.err, CP_UTF8));
+}
