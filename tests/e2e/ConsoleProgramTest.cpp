@@ -59,12 +59,6 @@ protected:
         run.err = ToGbk(run.err, OutputCodePage());
         return run;
     }
-    static std::string Registration()
-    {
-        std::string bytes;
-        ReadFileBytes(RegistrationFilePath(), &bytes);
-        return bytes;
-    }
 };
 
 }  // namespace
@@ -91,7 +85,7 @@ TEST_F(ConsoleProgram, MissingServiceOrDirectoryExitsThree)
     run = Run();
     EXPECT_EQ(3u, run.exitCode);
     EXPECT_EQ(Lines(std::string("c:\\no\\such\\") + expected::kMissingPathSuffix), run.err);
-    EXPECT_EQ(kOtherContent, Registration());
+    EXPECT_EQ(kOtherContent, RegistrationFileBytes());
 }
 
 TEST_F(ConsoleProgram, UnreadableVersionExitsFour)
@@ -104,7 +98,7 @@ TEST_F(ConsoleProgram, UnreadableVersionExitsFour)
         EXPECT_EQ(4u, run.exitCode) << arguments;
         EXPECT_EQ(Lines(expected::kNoVersionText), run.err);
     }
-    EXPECT_EQ(kOtherContent, Registration());
+    EXPECT_EQ(kOtherContent, RegistrationFileBytes());
 }
 
 TEST_F(ConsoleProgram, SuccessPrintsTheTextThenWhatItWrote)
@@ -130,7 +124,7 @@ TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
     ASSERT_TRUE(installation.ok());
     CapturedRun run = Run("--dry-run");
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(kOtherContent, Registration()) << "byte for byte";
+    EXPECT_EQ(kOtherContent, RegistrationFileBytes()) << "byte for byte";
     // "试运行：注册文件未被修改。补丁将写入以下内容：" then the values.
     const char header[] =
         "\xCA\xD4\xD4\xCB\xD0\xD0\xA3\xBA\xD7\xA2\xB2\xE1\xCE\xC4\xBC\xFE\xCE\xB4\xB1\xBB\xD0\xDE"
@@ -159,7 +153,7 @@ TEST_F(ConsoleProgram, FailedWritesExitFiveAndNeverZero)
         CapturedRun run = Run();
         ::CloseHandle(held);
         EXPECT_EQ(5u, run.exitCode);
-        EXPECT_EQ(kOtherContent, Registration());
+        EXPECT_EQ(kOtherContent, RegistrationFileBytes());
     }
 }
 
@@ -182,7 +176,7 @@ TEST_F(ConsoleProgram, HelpAndUnknownArguments)
         EXPECT_EQ(0u, run.err.find(usageStart)) << arguments;
         EXPECT_EQ("", run.out);
     }
-    EXPECT_EQ(kOtherContent, Registration()) << "nothing was touched";
+    EXPECT_EQ(kOtherContent, RegistrationFileBytes()) << "nothing was touched";
 }
 
 TEST_F(ConsoleProgram, RedirectedOutputFollowsTheConsoleOutputCodePage)

@@ -66,16 +66,17 @@ std::string AfterPlatformWrites(const std::string& original, const std::string& 
     return bytes;
 }
 
-class PatchProgram : public testing::Test
+// Closes the main dialog with its close box and returns the exit status (99: it did not end).
+DWORD CloseDialog(const DrivenProcess& process, HWND dialog)
 {
-protected:
-    std::string RegistrationBytes() const
-    {
-        std::string bytes;
-        ReadFileBytes(RegistrationFilePath(), &bytes);
-        return bytes;
-    }
-};
+    ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD exitCode = 99;
+    if (!process.WaitForExit(&exitCode))
+        return 99;
+    return exitCode;
+}
+
+class PatchProgram : public testing::Test {};
 
 }  // namespace
 
@@ -125,11 +126,8 @@ TEST_F(PatchProgram, MainDialogShowsItsTextsAndFocusesStart)
     EXPECT_TRUE(::GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
 
     // Closing without a patch leaves the registration file alone.
-    ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    DWORD exitCode = 0;
-    ASSERT_TRUE(process.WaitForExit(&exitCode));
-    EXPECT_EQ(2u, exitCode);
-    EXPECT_EQ(kOtherContent, RegistrationBytes());
+    EXPECT_EQ(2u, CloseDialog(process, dialog));
+    EXPECT_EQ(kOtherContent, RegistrationFileBytes());
 }
 
 TEST_F(PatchProgram, AboutBoxOpensFromEverySystemCommandOfItsRange)
@@ -179,11 +177,8 @@ TEST_F(PatchProgram, WithoutServiceStartReportsAnEmptyPathAndStaysOpen)
         EXPECT_EQ(' ', box.text[0]);
     }
     EXPECT_TRUE(::IsWindow(dialog));
-    ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    DWORD exitCode = 0;
-    ASSERT_TRUE(process.WaitForExit(&exitCode));
-    EXPECT_EQ(2u, exitCode);
-    EXPECT_EQ(kOtherContent, RegistrationBytes());
+    EXPECT_EQ(2u, CloseDialog(process, dialog));
+    EXPECT_EQ(kOtherContent, RegistrationFileBytes());
 }
 
 TEST_F(PatchProgram, ServicePathThatDoesNotExistIsNamedInTheBox)
@@ -197,10 +192,7 @@ TEST_F(PatchProgram, ServicePathThatDoesNotExistIsNamedInTheBox)
     Box box = PressStart(process, dialog);
     EXPECT_EQ(std::string("c:\\no\\such\\dir\\") + expected::kMissingPathSuffix, box.text);
     EXPECT_EQ(expected::kErrorCaption, box.caption);
-    ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    DWORD exitCode = 0;
-    ASSERT_TRUE(process.WaitForExit(&exitCode));
-    EXPECT_EQ(2u, exitCode);
+    EXPECT_EQ(2u, CloseDialog(process, dialog));
 }
 
 TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
@@ -213,7 +205,7 @@ TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
 
     for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE(run == 0 ? "first run" : "second run");
-        std::string before = RegistrationBytes();
+        std::string before = RegistrationFileBytes();
         DrivenProcess process(ProgramPath());
         HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
         ASSERT_NE(nullptr, dialog);
@@ -227,7 +219,7 @@ TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
 
         // 圓 keeps its 'A' trail byte, 淺 its 0x5C, the ASCII letters are lowered.
         EXPECT_NE(std::string::npos, apppath.find("prod\x88\x41\x9C\x5C"));
-        EXPECT_EQ(AfterPlatformWrites(before, "1.8.5", apppath), RegistrationBytes());
+        EXPECT_EQ(AfterPlatformWrites(before, "1.8.5", apppath), RegistrationFileBytes());
         char value[1024] = {0};
         ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value),
                                    RegistrationFilePath().c_str());
@@ -236,7 +228,7 @@ TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
                                    RegistrationFilePath().c_str());
         EXPECT_EQ("1.8.5", std::string(value));
     }
-    std::string after = RegistrationBytes();
+    std::string after = RegistrationFileBytes();
     EXPECT_EQ(after.find("version="), after.rfind("version="));
     EXPECT_EQ(after.find("apppath="), after.rfind("apppath="));
     EXPECT_NE(std::string::npos, after.find("; registration of the installed product"));
@@ -271,10 +263,8 @@ TEST_P(Word1Values, DecideWhatIsWritten)
         EXPECT_EQ(expected::kNoVersionText, box.text);
         EXPECT_EQ(expected::kNoVersionCaption, box.caption);
         EXPECT_TRUE(::IsWindow(dialog));
-        ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-        ASSERT_TRUE(process.WaitForExit(&exitCode));
-        EXPECT_EQ(2u, exitCode);
-        EXPECT_EQ(kOtherContent, RegistrationBytes());
+        EXPECT_EQ(2u, CloseDialog(process, dialog));
+        EXPECT_EQ(kOtherContent, RegistrationFileBytes());
     } else {
         EXPECT_EQ(expected::kSuccessText, box.text);
         ASSERT_TRUE(process.WaitForExit(&exitCode));
@@ -322,13 +312,10 @@ TEST_F(PatchProgram, FailedWritesAreReportedAndNeverEndTheProcess)
         EXPECT_EQ(regPath + expected::kWriteFailedSuffix, box.text);
         EXPECT_EQ(expected::kErrorCaption, box.caption);
         EXPECT_TRUE(::IsWindow(dialog));
-        ::PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-        DWORD exitCode = 99;
-        ASSERT_TRUE(process.WaitForExit(&exitCode));
-        EXPECT_EQ(2u, exitCode);
+        EXPECT_EQ(2u, CloseDialog(process, dialog));
         if (held != INVALID_HANDLE_VALUE) {
             ::CloseHandle(held);
-            EXPECT_EQ(kOtherContent, RegistrationBytes());
+            EXPECT_EQ(kOtherContent, RegistrationFileBytes());
         }
     }
 }

@@ -76,6 +76,13 @@ std::string RegistrationFilePath()
     return SystemDirectory() + "zbk.db";
 }
 
+std::string RegistrationFileBytes()
+{
+    std::string bytes;
+    ReadFileBytes(RegistrationFilePath(), &bytes);
+    return bytes;
+}
+
 TempDir::TempDir(const std::string& leaf)
 {
     char temp[MAX_PATH] = {0};

@@ -16,6 +16,8 @@ bool RemovePath(const std::string& path);
 // The Windows system directory, with a trailing backslash, and the registration file in it.
 std::string SystemDirectory();
 std::string RegistrationFilePath();
+// The registration file's bytes; empty when it cannot be read.
+std::string RegistrationFileBytes();
 
 // A fresh directory under the temporary directory, removed with all its content.
 class TempDir
