@@ -5,6 +5,21 @@ namespace {
 
 CWinApp* g_pApp = NULL;
 
+// The name of an application constructed without one: its executable's name, less the extension.
+const char* ModuleBaseName()
+{
+    static char name[MAX_PATH];
+    char path[MAX_PATH] = {0};
+    ::GetModuleFileNameA(NULL, path, MAX_PATH - 1);
+    CString strPath(path);
+    CString strName = strPath.Right(strPath.GetLength() - strPath.ReverseFind('\\') - 1);
+    int nDot = strName.ReverseFind('.');
+    if (nDot > 0)
+        strName = strName.Left(nDot);
+    lstrcpynA(name, strName, MAX_PATH);
+    return name;
+}
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CWinApp, CCmdTarget)
@@ -81,7 +96,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, char* lpCmdLine
     pApp->m_lpCmdLine = lpCmdLine;
     pApp->m_nCmdShow = nCmdShow;
     if (pApp->m_pszAppName == NULL)
-        pApp->m_pszAppName = "UpgradePatch";
+        pApp->m_pszAppName = ModuleBaseName();
 
     if (!pApp->InitInstance()) {
         if (pApp->m_pMainWnd != NULL && pApp->m_pMainWnd->m_hWnd != NULL)
