@@ -197,3 +197,52 @@ TEST_F(ConsoleProgram, RedirectedOutputFollowsTheConsoleOutputCodePage)
     EXPECT_EQ(0u, run.err.find("\xE6\x82\xA8\xE6\xB2\xA1\xE6\x9C\x89\xE5\xAE\x89\xE8\xA3\x85"));
     EXPECT_EQ(Lines(expected::kNotInstalledText), ToGbk(run.err, CP_UTF8));
 }
+
+TEST_F(ConsoleProgram, AConsoleGetsTheTextThroughTheWideConsoleApi)
+{
+    SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
+    HANDLE screen = ::CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                                CONSOLE_TEXTMODE_BUFFER, NULL);
+    if (screen == INVALID_HANDLE_VALUE) {
+        // No console to make it in yet: one of our own.
+        ::FreeConsole();
+        ASSERT_TRUE(::AllocConsole()) << ::GetLastError();
+        screen = ::CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                             CONSOLE_TEXTMODE_BUFFER, NULL);
+    }
+    ASSERT_NE(INVALID_HANDLE_VALUE, screen) << ::GetLastError();
+    // Whatever the console's code page, the characters arrive as themselves.
+    UINT saved = ::GetConsoleOutputCP();
+    ::SetConsoleOutputCP(437);
+
+    std::string commandLine = "\"";
+    commandLine += ConsoleProgramPath() + "\" --help";
+    STARTUPINFOA si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = screen;
+    si.hStdError = screen;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(::CreateProcessA(ConsoleProgramPath().c_str(), &commandLine[0], NULL, NULL, TRUE, 0,
+                                 NULL, NULL, &si, &pi));
+    ::WaitForSingleObject(pi.hProcess, 30000);
+    DWORD exitCode = 99;
+    ::GetExitCodeProcess(pi.hProcess, &exitCode);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    ::SetConsoleOutputCP(saved);
+    EXPECT_EQ(0u, exitCode);
+
+    // The first line of the usage text: "用法：UpgradePatchCmd.exe [--dry-run]".
+    WCHAR line[64] = {};
+    DWORD read = 0;
+    COORD origin = { 0, 0 };
+    ASSERT_TRUE(::ReadConsoleOutputCharacterW(screen, line, 37, origin, &read));
+    ::CloseHandle(screen);
+    std::wstring text(line, read);
+    text.erase(text.find_last_not_of(L' ') + 1);  // wide characters take two cells: spaces follow
+    EXPECT_EQ(std::wstring(L"\u7528\u6CD5\uFF1AUpgradePatchCmd.exe [--dry-run]"), text);
+}
