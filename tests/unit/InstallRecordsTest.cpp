@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/InstallRecords.h"
+#include "tests/support/ImportHook.h"
 #include "tests/support/Staging.h"
 
 TEST(GetSystemDir, IsTheSystemDirectoryWithOneTrailingBackslash)
@@ -35,4 +36,55 @@ TEST(Environment, AnsiCodePageIs936)
     // product's texts; the test runner starts Wine under zh_CN.UTF-8 for that.
     EXPECT_EQ(936u, ::GetACP());
     EXPECT_EQ(936, _getmbcp());
+}
+
+// What the system directory query answers, for the tests below.
+namespace {
+
+const char* g_systemDir = nullptr;
+int g_attributeQueries = 0;
+ImportHook* g_attributesHook = nullptr;
+
+UINT WINAPI FakeSystemDirectory(LPSTR buffer, UINT size)
+{
+    if (g_systemDir == nullptr)
+        return 0;  // failed: the buffer is left alone
+    lstrcpynA(buffer, g_systemDir, static_cast<int>(size));
+    return lstrlenA(buffer);
+}
+
+DWORD WINAPI CountAttributeQueries(LPCSTR path)
+{
+    ++g_attributeQueries;
+    return g_attributesHook->Original<decltype(&::GetFileAttributesA)>()(path);
+}
+
+}  // namespace
+
+TEST(GetSystemDir, AddsTheBackslashOnlyWhereTheLastByteIsNotOne)
+{
+    ImportHook hook("kernel32.dll", "GetSystemDirectoryA", reinterpret_cast<void*>(&FakeSystemDirectory));
+    ASSERT_TRUE(hook.Installed());
+    const struct { const char* dir; const char* expected; } rows[] = {
+        { "C:\\WINDOWS\\system32", "C:\\WINDOWS\\system32\\" },
+        { "C:\\", "C:\\" },                                  // a drive root stays as it is
+        { "D:\\\xB2\xE2\x9C\x5C", "D:\\\xB2\xE2\x9C\x5C" },  // the byte rule: 淺 ends in 0x5C
+        { nullptr, "\\" },                                   // the query failed
+    };
+    for (const auto& row : rows) {
+        g_systemDir = row.dir;
+        EXPECT_EQ(std::string(row.expected), std::string(GetSystemDir()));
+    }
+}
+
+TEST(FileExists, AnEmptyPathIsNotAskedAbout)
+{
+    ImportHook hook("kernel32.dll", "GetFileAttributesA", reinterpret_cast<void*>(&CountAttributeQueries));
+    ASSERT_TRUE(hook.Installed());
+    g_attributesHook = &hook;
+    g_attributeQueries = 0;
+    EXPECT_EQ(0, FileExists(CString()));
+    EXPECT_EQ(0, g_attributeQueries);
+    EXPECT_EQ(1, FileExists(CString(SystemDirectory().c_str())));
+    EXPECT_EQ(1, g_attributeQueries);
 }

@@ -1,9 +1,12 @@
 // The profile settings accessor against real INI files in a temporary directory.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <string>
 
 #include "core/ProfileFile.h"
+#include "tests/support/ImportHook.h"
 #include "tests/support/Staging.h"
 
 namespace {
@@ -128,4 +131,44 @@ TEST_F(ProfileFileTest, SetStringReportsAFailedWrite)
 
     CProfileFile nowhere = Open(m_dir.path() + "no\\such\\dir\\zbk.db");
     EXPECT_NE(0, nowhere.SetString("1.9.0", "version", "zbk"));
+}
+
+// What the module file name query answers, for the tests below.
+namespace {
+
+std::string g_modulePath;
+
+DWORD WINAPI FakeModuleFileName(HMODULE, LPSTR buffer, DWORD size)
+{
+    // As the system does: a name that does not fit is cut and fills the whole buffer.
+    DWORD n = static_cast<DWORD>(g_modulePath.size());
+    if (n >= size) {
+        memcpy(buffer, g_modulePath.data(), size);
+        buffer[size - 1] = '\0';
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    memcpy(buffer, g_modulePath.c_str(), n + 1);
+    return n;
+}
+
+}  // namespace
+
+TEST(ProfileFileDefaults, DefaultPathFollowsTheModulePath)
+{
+    ImportHook hook("kernel32.dll", "GetModuleFileNameA", reinterpret_cast<void*>(&FakeModuleFileName));
+    ASSERT_TRUE(hook.Installed());
+    const std::string longDir = "C:\\" + std::string(300, 'd') + "\\";
+    const struct { std::string module; std::string dir; std::string path; } rows[] = {
+        { "D:\\tools\\patch.exe", "D:\\tools\\", "D:\\tools\\config.ini" },
+        { "patch.exe", "", "\\config.ini" },  // no backslash at all
+        { "E:\\\x9C\x5C\\p.exe", "E:\\\x9C\x5C\\", "E:\\\x9C\x5C\\config.ini" },
+        { longDir + "patch.exe", longDir, longDir + "config.ini" },  // longer than MAX_PATH
+    };
+    for (const auto& row : rows) {
+        g_modulePath = row.module;
+        CProfileFile profile;
+        EXPECT_EQ(row.dir, std::string(profile.GetModuleDir()));
+        EXPECT_EQ(row.path, std::string(profile.m_strProfilePath));
+    }
 }
