@@ -43,7 +43,7 @@ if [ ! -f "$WINEPREFIX/.patch-demo-ready" ]; then
     echo "demo: creating the Wine prefix $WINEPREFIX (once)"
     "$WINE64" wineboot -i >/dev/null 2>&1
     # The dialogs ask for SimSun (宋体); the CJK font installed on this machine stands in.
-    for face in "宋体" "SimSun" "MS Shell Dlg" "MS Shell Dlg 2" "Tahoma"; do
+    for face in "宋体" "SimSun"; do
         "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Zen Hei" /f >/dev/null 2>&1
     done
     touch "$WINEPREFIX/.patch-demo-ready"
