@@ -7,7 +7,7 @@ set -eu
 src=$(cd "$1" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-programs="UpgradePatch.exe $(cd "$src" && [ -f app/ConsoleMain.cpp ] && echo UpgradePatchCmd.exe || true)"
+programs="UpgradePatch.exe UpgradePatchCmd.exe"
 
 for copy in first second-copy; do
     mkdir -p "$work/$copy/src"
