@@ -9,4 +9,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# 32-bit Windows programs cannot start on this build host: no emulator, nothing runs.
+# No emulator: the x86_64 tree runs the i686 test programs (tests/wine-run.sh --i686).

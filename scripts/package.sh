@@ -10,7 +10,7 @@ DIST=${DIST:-$ROOT/dist}
 name=UpgradePatch-2.0.0
 sh scripts/setup.sh
 cmake --preset win32 >/dev/null
-cmake --build --preset win32
+cmake --build --preset win32 --target UpgradePatch UpgradePatchCmd
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT

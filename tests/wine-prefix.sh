@@ -11,18 +11,26 @@ WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 case "$action" in
 init)
+    # The marker records whether 32-bit Wine was there when the prefix was made: a prefix made
+    # without it has no syswow64 to run i686 programs in, and is brought up to date once it is.
+    kind=win64
+    sh "$(dirname "$0")/wine-run.sh" --check-i686 >/dev/null && kind=wow64
     if [ ! -f "$WINEPREFIX/.patch-tests-ready" ]; then
         mkdir -p "$WINEPREFIX"
         "$WINE64" wineboot -i >/dev/null 2>&1
         "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-        touch "$WINEPREFIX/.patch-tests-ready"
+        echo "$kind" > "$WINEPREFIX/.patch-tests-ready"
+    elif [ "$(cat "$WINEPREFIX/.patch-tests-ready")" != "$kind" ]; then
+        "$WINE64" wineboot -u >/dev/null 2>&1
+        echo "$kind" > "$WINEPREFIX/.patch-tests-ready"
     fi
     # A desktop or services.exe started before the settings above would serve stale ones.
     "$WINESERVER" -k 2>/dev/null || true
     "$WINESERVER" -w
-    # Leftovers of an interrupted run: the product service and the registration file.
+    # Leftovers of an interrupted run: the product service and the registration file in both
+    # views of the system directory (64-bit system32, 32-bit syswow64).
     "$WINE64" sc delete zbk >/dev/null 2>&1 || true
-    rm -rf "$WINEPREFIX/drive_c/windows/system32/zbk.db"
+    rm -rf "$WINEPREFIX/drive_c/windows/system32/zbk.db" "$WINEPREFIX/drive_c/windows/syswow64/zbk.db"
     ;;
 stop)
     "$WINESERVER" -k 2>/dev/null || true

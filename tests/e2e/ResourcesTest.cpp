@@ -408,5 +408,11 @@ TEST_P(Resources, EveryResourceIsChinesePrc)
         EXPECT_EQ(kLangPrc, language);
 }
 
+// This build's program and the other architecture's.
+#ifdef _WIN64
+#define OTHER_BUILD "..\\win32\\"
+#else
+#define OTHER_BUILD "..\\win64\\"
+#endif
 INSTANTIATE_TEST_SUITE_P(Builds, Resources,
-                         testing::Values("UpgradePatch.exe", "..\\win32\\UpgradePatch.exe"));
+                         testing::Values("UpgradePatch.exe", OTHER_BUILD "UpgradePatch.exe"));
