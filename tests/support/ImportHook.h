@@ -7,7 +7,15 @@
 class ImportHook
 {
 public:
-    ImportHook(const char* dll, const char* function, void* replacement);
+    // imported is the function itself (&::LoadStringA): the replacement must have its type,
+    // calling convention included. A replacement without WINAPI would corrupt the stack on i686;
+    // this way the i686 build does not compile it.
+    template <typename F>
+    ImportHook(const char* dll, const char* function, F* imported, F* replacement)
+        : ImportHook(dll, function, reinterpret_cast<void*>(replacement))
+    {
+        static_cast<void>(imported);
+    }
     ~ImportHook();
     ImportHook(const ImportHook&) = delete;
     ImportHook& operator=(const ImportHook&) = delete;
@@ -16,6 +24,8 @@ public:
     template <typename F> F Original() const { return reinterpret_cast<F>(m_original); }
 
 private:
+    ImportHook(const char* dll, const char* function, void* replacement);
+
     void** m_slot = nullptr;
     void* m_original = nullptr;
 };

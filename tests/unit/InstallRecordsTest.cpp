@@ -63,7 +63,7 @@ DWORD WINAPI CountAttributeQueries(LPCSTR path)
 
 TEST(GetSystemDir, AddsTheBackslashOnlyWhereTheLastByteIsNotOne)
 {
-    ImportHook hook("kernel32.dll", "GetSystemDirectoryA", reinterpret_cast<void*>(&FakeSystemDirectory));
+    ImportHook hook("kernel32.dll", "GetSystemDirectoryA", &::GetSystemDirectoryA, &FakeSystemDirectory);
     ASSERT_TRUE(hook.Installed());
     const struct { const char* dir; const char* expected; } rows[] = {
         { "C:\\WINDOWS\\system32", "C:\\WINDOWS\\system32\\" },
@@ -79,7 +79,7 @@ TEST(GetSystemDir, AddsTheBackslashOnlyWhereTheLastByteIsNotOne)
 
 TEST(FileExists, AnEmptyPathIsNotAskedAbout)
 {
-    ImportHook hook("kernel32.dll", "GetFileAttributesA", reinterpret_cast<void*>(&CountAttributeQueries));
+    ImportHook hook("kernel32.dll", "GetFileAttributesA", &::GetFileAttributesA, &CountAttributeQueries);
     ASSERT_TRUE(hook.Installed());
     g_attributesHook = &hook;
     g_attributeQueries = 0;

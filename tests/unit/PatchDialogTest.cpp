@@ -26,7 +26,7 @@ std::string MenuText(HMENU menu, int position)
     return text;
 }
 
-int FailLoadString(HINSTANCE, UINT, LPSTR buffer, int size)
+int WINAPI FailLoadString(HINSTANCE, UINT, LPSTR buffer, int size)
 {
     if (size > 0)
         buffer[0] = '\0';
@@ -57,7 +57,7 @@ TEST(PatchDialog, SystemMenuEndsWithSeparatorAndAboutEntry)
     EXPECT_EQ(IDCANCEL, result);
 
     // Without the string there is neither separator nor entry.
-    ImportHook noString("user32.dll", "LoadStringA", reinterpret_cast<void*>(&FailLoadString));
+    ImportHook noString("user32.dll", "LoadStringA", &::LoadStringA, &FailLoadString);
     ASSERT_TRUE(noString.Installed());
     CPatchDlg bare;
     RunModal(bare, [&](HWND hWnd) {
@@ -103,7 +103,7 @@ BOOL WINAPI RecordDrawIcon(HDC, int x, int y, HICON icon)
 
 TEST(PatchDialog, MinimizedItPaintsTheIconCentred)
 {
-    ImportHook hook("user32.dll", "DrawIcon", reinterpret_cast<void*>(&RecordDrawIcon));
+    ImportHook hook("user32.dll", "DrawIcon", &::DrawIcon, &RecordDrawIcon);
     ASSERT_TRUE(hook.Installed());
     g_drawn = DrawnIcon();
     CPatchDlg dlg;
@@ -154,7 +154,7 @@ int WINAPI RecordMessageBox(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
 ShownBox PressStartInProcess()
 {
     g_boxes.clear();
-    ImportHook hook("user32.dll", "MessageBoxA", reinterpret_cast<void*>(&RecordMessageBox));
+    ImportHook hook("user32.dll", "MessageBoxA", &::MessageBoxA, &RecordMessageBox);
     EXPECT_TRUE(hook.Installed());
     CPatchDlg dlg;
     HWND dialog = NULL;

@@ -156,7 +156,7 @@ DWORD WINAPI FakeModuleFileName(HMODULE, LPSTR buffer, DWORD size)
 
 TEST(ProfileFileDefaults, DefaultPathFollowsTheModulePath)
 {
-    ImportHook hook("kernel32.dll", "GetModuleFileNameA", reinterpret_cast<void*>(&FakeModuleFileName));
+    ImportHook hook("kernel32.dll", "GetModuleFileNameA", &::GetModuleFileNameA, &FakeModuleFileName);
     ASSERT_TRUE(hook.Installed());
     const std::string longDir = "C:\\" + std::string(300, 'd') + "\\";
     const struct { std::string module; std::string dir; std::string path; } rows[] = {

@@ -122,11 +122,11 @@ class ReleaseOrder : public testing::Test
 {
 protected:
     ReleaseOrder()
-        : m_openManager("advapi32.dll", "OpenSCManagerA", reinterpret_cast<void*>(&RecordOpenManager)),
-          m_openService("advapi32.dll", "OpenServiceA", reinterpret_cast<void*>(&RecordOpenService)),
-          m_close("advapi32.dll", "CloseServiceHandle", reinterpret_cast<void*>(&RecordClose)),
-          m_free("kernel32.dll", "LocalFree", reinterpret_cast<void*>(&RecordFree)),
-          m_query("advapi32.dll", "QueryServiceConfigA", reinterpret_cast<void*>(&RecordQuery))
+        : m_openManager("advapi32.dll", "OpenSCManagerA", &::OpenSCManagerA, &RecordOpenManager),
+          m_openService("advapi32.dll", "OpenServiceA", &::OpenServiceA, &RecordOpenService),
+          m_close("advapi32.dll", "CloseServiceHandle", &::CloseServiceHandle, &RecordClose),
+          m_free("kernel32.dll", "LocalFree", &::LocalFree, &RecordFree),
+          m_query("advapi32.dll", "QueryServiceConfigA", &::QueryServiceConfigA, &RecordQuery)
     {
         g_openManagerHook = &m_openManager;
         g_openServiceHook = &m_openService;
@@ -188,7 +188,7 @@ TEST_F(ReleaseOrder, NoBufferMeansNoQueryAndEverythingReleased)
     ScopedService service(kTestService, "C:\\Prod\\svc.exe");
     ASSERT_TRUE(service.created());
     g_calls.clear();
-    ImportHook alloc("kernel32.dll", "LocalAlloc", reinterpret_cast<void*>(&FailAlloc));
+    ImportHook alloc("kernel32.dll", "LocalAlloc", &::LocalAlloc, &FailAlloc);
     ASSERT_TRUE(alloc.Installed());
     EXPECT_TRUE(CServiceQuery().GetImagePath(kTestService, 0).IsEmpty());
     EXPECT_EQ(0, g_queries);
