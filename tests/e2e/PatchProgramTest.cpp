@@ -236,6 +236,56 @@ TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
     EXPECT_NE(std::string::npos, after.find("serial=Q-1234-5678"));
 }
 
+// Why the release is 32-bit: the product's installer reads the registration file through the
+// 32-bit view of the system directory. Each build must write into its own view only: the i686
+// programs into syswow64, the x86_64 programs into system32.
+TEST_F(PatchProgram, EachBuildWritesOnlyIntoTheSystemDirectoryViewOfItsArchitecture)
+{
+    if (Wow64SystemDirectory().empty())
+        GTEST_SKIP() << "this system has a single view of the system directory";
+#ifdef _WIN64
+    const std::string own = NativeSystemDirectory() + "zbk.db";
+    const std::string other = Wow64SystemDirectory() + "zbk.db";
+#else
+    const std::string own = Wow64SystemDirectory() + "zbk.db";
+    const std::string other = NativeSystemDirectory() + "zbk.db";
+#endif
+    const std::string otherBytes = "; the other view\r\n[zbk]\r\nversion=0.9\r\n";
+    ScopedRegistrationFile otherView(ScopedRegistrationFile::kFile, otherBytes, other);
+    ASSERT_TRUE(otherView.ok()) << other;
+    StagedInstallation installation("Quellor", Ini("V 1.8.5"));
+    ASSERT_TRUE(installation.ok());
+
+    for (const char* program : { "UpgradePatchCmd.exe", "UpgradePatch.exe" }) {
+        SCOPED_TRACE(program);
+        ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+        ASSERT_TRUE(registration.ok());
+        std::string ownBytes;
+        ASSERT_TRUE(ReadFileBytes(own, &ownBytes)) << "the system directory is " << own;
+        ASSERT_EQ(kOtherContent, ownBytes);
+
+        if (std::string(program) == "UpgradePatchCmd.exe") {
+            EXPECT_EQ(0u, RunCaptured(ProgramDirectory() + program, "").exitCode);
+        } else {
+            DrivenProcess process(ProgramDirectory() + program);
+            HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+            ASSERT_NE(nullptr, dialog);
+            EXPECT_EQ(expected::kSuccessText, PressStart(process, dialog).text);
+            DWORD exitCode = 99;
+            ASSERT_TRUE(process.WaitForExit(&exitCode));
+            EXPECT_EQ(0u, exitCode);
+        }
+        char value[1024] = {0};
+        ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value), own.c_str());
+        EXPECT_EQ(installation.lowerInstallDir(), value) << own;
+        ::GetPrivateProfileStringA("zbk", "version", "", value, sizeof(value), own.c_str());
+        EXPECT_EQ(std::string("1.8.5"), value) << own;
+        std::string after;
+        ASSERT_TRUE(ReadFileBytes(other, &after));
+        EXPECT_EQ(otherBytes, after) << other << " is left byte for byte as it was";
+    }
+}
+
 namespace {
 
 struct Word1Row

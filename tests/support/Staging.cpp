@@ -83,6 +83,25 @@ std::string RegistrationFileBytes()
     return bytes;
 }
 
+std::string NativeSystemDirectory()
+{
+    BOOL wow64 = FALSE;
+    if (!::IsWow64Process(::GetCurrentProcess(), &wow64) || !wow64)
+        return SystemDirectory();
+    // A 32-bit program reaches the real system32 through this alias.
+    char windows[MAX_PATH] = {0};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    return std::string(windows) + "\\Sysnative\\";
+}
+
+std::string Wow64SystemDirectory()
+{
+    char buffer[MAX_PATH] = {0};
+    if (::GetSystemWow64DirectoryA(buffer, MAX_PATH) == 0)
+        return std::string();
+    return std::string(buffer) + "\\";
+}
+
 TempDir::TempDir(const std::string& leaf)
 {
     char temp[MAX_PATH] = {0};
@@ -162,8 +181,9 @@ ScopedService::~ScopedService()
     ::CloseServiceHandle(manager);
 }
 
-ScopedRegistrationFile::ScopedRegistrationFile(Kind kind, const std::string& bytes)
-    : m_path(RegistrationFilePath())
+ScopedRegistrationFile::ScopedRegistrationFile(Kind kind, const std::string& bytes,
+                                               const std::string& path)
+    : m_path(path)
 {
     RemovePath(m_path);
     switch (kind) {

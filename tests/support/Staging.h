@@ -14,8 +14,13 @@ bool PathExists(const std::string& path);
 bool RemovePath(const std::string& path);
 
 // The Windows system directory, with a trailing backslash, and the registration file in it.
+// A 32-bit program under 64-bit Windows is told "system32" and lands in the 32-bit view, syswow64.
 std::string SystemDirectory();
 std::string RegistrationFilePath();
+// Both views of the system directory by their real names, whichever this program's architecture:
+// the 64-bit view (system32) and the 32-bit view (syswow64); empty when the system has no such view.
+std::string NativeSystemDirectory();
+std::string Wow64SystemDirectory();
 // The registration file's bytes; empty when it cannot be read.
 std::string RegistrationFileBytes();
 
@@ -57,13 +62,14 @@ private:
     DWORD m_error = 0;
 };
 
-// The registration file in the system directory: created with the given bytes (or as a
-// directory), restored to absent by the destructor.
+// The registration file in the system directory (or at path): created with the given bytes (or
+// as a directory), restored to absent by the destructor.
 class ScopedRegistrationFile
 {
 public:
     enum Kind { kAbsent, kFile, kDirectory };
-    explicit ScopedRegistrationFile(Kind kind, const std::string& bytes = std::string());
+    explicit ScopedRegistrationFile(Kind kind, const std::string& bytes = std::string(),
+                                    const std::string& path = RegistrationFilePath());
     ~ScopedRegistrationFile();
     ScopedRegistrationFile(const ScopedRegistrationFile&) = delete;
     ScopedRegistrationFile& operator=(const ScopedRegistrationFile&) = delete;
