@@ -1,6 +1,8 @@
 #!/bin/sh
 # The demo: stages a sample installation in a private Wine prefix (service "zbk" under a
-# Chinese-named directory, Word1 "Quellor 1.8.5", a registration file) and runs UpgradePatch.exe.
+# Chinese-named directory, Word1 "Quellor 1.8.5", a registration file) and runs UpgradePatch.exe:
+# the i686 release, which administrators get, where this machine runs 32-bit programs, otherwise
+# the x86_64 build. It says which one it ran.
 #   With a display: the dialog opens in a window; click Start yourself.
 #   Without one (or with --headless): it runs on a virtual screen, presses Start itself, prints
 #   what each box said and the registration file, and saves screenshots as PNG files.
@@ -8,15 +10,26 @@ set -e
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 sh scripts/setup.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target UpgradePatch PatchDemo
 
-BUILD=$ROOT/build/win64
-export WINEPREFIX=$BUILD/demo-prefix
+if reason=$(sh tests/wine-run.sh --check-i686); then
+    preset=win32 arch=i686 view=syswow64
+    about="the i686 release, run in WoW64 (its system32 is the 32-bit view, syswow64)"
+else
+    preset=win64 arch=x86_64 view=system32
+    about="the x86_64 build, because the i686 release cannot run here: $reason"
+fi
+cmake --preset $preset >/dev/null
+cmake --build --preset $preset --target UpgradePatch PatchDemo
+BUILD=$ROOT/build/$preset
+echo "demo: running $about"
+
+DEMO=$ROOT/build/demo
+export WINEPREFIX=$DEMO/prefix
 export LC_ALL=zh_CN.UTF-8 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINE64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-SHOTS=${SHOTS:-$BUILD/screenshots}
+SHOTS=${SHOTS:-$DEMO/screenshots}
+REGISTRATION=$WINEPREFIX/drive_c/windows/$view/zbk.db
 
 headless=
 if [ "$1" = "--headless" ] || [ -z "$DISPLAY" ]; then
@@ -41,6 +54,7 @@ fi
 
 if [ ! -f "$WINEPREFIX/.patch-demo-ready" ]; then
     echo "demo: creating the Wine prefix $WINEPREFIX (once)"
+    mkdir -p "$WINEPREFIX"
     "$WINE64" wineboot -i >/dev/null 2>&1
     # The dialogs ask for SimSun (宋体); the CJK font installed on this machine stands in.
     for face in "宋体" "SimSun"; do
@@ -55,12 +69,12 @@ fi
 "$WINE64" "$BUILD/PatchDemo.exe" stage
 
 if [ -z "$headless" ]; then
-    echo "demo: UpgradePatch.exe is open on $DISPLAY; press 开 始 (Start)"
+    echo "demo: UpgradePatch.exe ($arch) is open on $DISPLAY; press 开 始 (Start)"
     status=0
     "$WINE64" "$BUILD/UpgradePatch.exe" || status=$?
     echo "demo: UpgradePatch.exe ended with status $status"
-    echo "demo: the registration file now reads:"
-    cat "$WINEPREFIX/drive_c/windows/system32/zbk.db" | iconv -f GBK -t UTF-8
+    echo "demo: the registration file ($view\\zbk.db) now reads:"
+    iconv -f GBK -t UTF-8 < "$REGISTRATION"
     exit 0
 fi
 
@@ -80,6 +94,6 @@ for name in main-dialog about-box success-box; do
     fi
 done
 wait $driver || true
-echo "demo: what the program showed and did:"
+echo "demo: what UpgradePatch.exe ($arch) showed and did:"
 cat "$sync/report.txt"
 rm -rf "$sync"
