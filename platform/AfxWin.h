@@ -131,7 +131,9 @@ public:
     HICON SetIcon(HICON hIcon, BOOL bBigIcon);
     // A modal box owned by this window; returns the button that closed it.
     int MessageBox(const char* pszText, const char* pszCaption = NULL, UINT nType = MB_OK);
-    // Centres the window over its owner, or over the work area when it has none.
+    // Centres the window over its owner when the owner is visible and not minimized, otherwise
+    // over the work area, and keeps it on the work area of the owner's monitor (its own monitor
+    // when it has no owner).
     void CenterWindow();
 
     // Dispatches a message through the message map; FALSE when the default processing should run.
@@ -195,8 +197,8 @@ protected:
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
-    // Centres a dialog whose template leaves it at its owner's origin.
-    void CenterIfUnplaced();
+    // Centres a dialog that neither its template nor its OnInitDialog placed.
+    void CenterIfUnplaced(const RECT& rcBeforeInit);
 };
 
 // The application: one static object, started by AfxWinMain.

@@ -58,18 +58,17 @@ BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam)
     return FALSE;
 }
 
-void CDialog::CenterIfUnplaced()
+void CDialog::CenterIfUnplaced(const RECT& rcBeforeInit)
 {
+    // A template that places the dialog itself keeps that place, and so does a dialog that its
+    // OnInitDialog moved. Where the dialog manager put the others (the template's offset from
+    // the owner, nudged into the work area) is no place of their own.
     LONG style = ::GetWindowLongA(m_hWnd, GWL_STYLE);
     if (style & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN | WS_CHILD))
         return;
-    POINT origin = { 0, 0 };
-    HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
-    if (hOwner != NULL)
-        ::ClientToScreen(hOwner, &origin);
     RECT rc;
     ::GetWindowRect(m_hWnd, &rc);
-    if (rc.left == origin.x && rc.top == origin.y)
+    if (rc.left == rcBeforeInit.left && rc.top == rcBeforeInit.top)
         CenterWindow();
 }
 
@@ -79,8 +78,10 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
         CDialog* pDlg = reinterpret_cast<CDialog*>(lParam);
         ::SetWindowLongPtrA(hWnd, DWLP_USER, lParam);
         pDlg->m_hWnd = hWnd;
+        RECT rcBeforeInit;
+        ::GetWindowRect(hWnd, &rcBeforeInit);
         BOOL bSetFocus = pDlg->OnInitDialog();
-        pDlg->CenterIfUnplaced();
+        pDlg->CenterIfUnplaced(rcBeforeInit);
         return bSetFocus;  // here the result means "give the focus to the first tab stop"
     }
 

@@ -84,20 +84,30 @@ int CWnd::MessageBox(const char* pszText, const char* pszCaption, UINT nType)
 
 void CWnd::CenterWindow()
 {
-    RECT rcWindow;
-    ::GetWindowRect(m_hWnd, &rcWindow);
-    RECT rcWork;
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
-    RECT rcCenter = rcWork;
     HWND hOwner = ::GetWindow(m_hWnd, GW_OWNER);
-    if (hOwner != NULL && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner))
+    BOOL bOverOwner = hOwner != NULL && ::IsWindowVisible(hOwner) && !::IsIconic(hOwner);
+
+    // The work area of the monitor that holds the owner (a minimized owner counts where it was
+    // restored), or this window when it has no owner.
+    RECT rcWork;
+    MONITORINFO info;
+    info.cbSize = sizeof(info);
+    HMONITOR hMonitor = ::MonitorFromWindow(hOwner != NULL ? hOwner : m_hWnd, MONITOR_DEFAULTTONEAREST);
+    if (hMonitor != NULL && ::GetMonitorInfoA(hMonitor, &info))
+        rcWork = info.rcWork;
+    else
+        ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &rcWork, 0);
+    RECT rcCenter = rcWork;
+    if (bOverOwner)
         ::GetWindowRect(hOwner, &rcCenter);
 
+    RECT rcWindow;
+    ::GetWindowRect(m_hWnd, &rcWindow);
     int cx = rcWindow.right - rcWindow.left;
     int cy = rcWindow.bottom - rcWindow.top;
     int x = (rcCenter.left + rcCenter.right) / 2 - cx / 2;
     int y = (rcCenter.top + rcCenter.bottom) / 2 - cy / 2;
-    // Keep the whole window on the work area.
+    // Keep the whole window on that work area; where it is too large, its top-left corner.
     if (x + cx > rcWork.right)
         x = rcWork.right - cx;
     if (x < rcWork.left)

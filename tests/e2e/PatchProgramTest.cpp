@@ -164,6 +164,77 @@ TEST_F(PatchProgram, AboutBoxOpensFromEverySystemCommandOfItsRange)
     EXPECT_EQ(2u, exitCode);
 }
 
+namespace {
+
+RECT WindowRect(HWND hWnd)
+{
+    RECT rc = {};
+    ::GetWindowRect(hWnd, &rc);
+    return rc;
+}
+
+// Centres agree to the pixel that halving an odd size loses.
+void ExpectCentredOver(const RECT& outer, const RECT& inner)
+{
+    EXPECT_NEAR((outer.left + outer.right) / 2, (inner.left + inner.right) / 2, 1);
+    EXPECT_NEAR((outer.top + outer.bottom) / 2, (inner.top + inner.bottom) / 2, 1);
+}
+
+struct PlacementRow
+{
+    const char* name;
+    // Where the main dialog is moved before the About box opens, as a fraction of the work area
+    // (the main dialog's top-left corner); negative: left where it opened.
+    double x, y;
+    bool pushedIntoCorner;  // the box cannot be centred and sits in the work area's corner
+};
+
+}  // namespace
+
+TEST_F(PatchProgram, AboutBoxOpensCentredOverTheMainDialogAndOnTheWorkArea)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, "");
+    DrivenProcess process(ProgramPath());
+    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    ASSERT_NE(nullptr, dialog);
+    RECT work;
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    // The main dialog has no owner: it opens centred on the work area.
+    ExpectCentredOver(work, WindowRect(dialog));
+
+    const PlacementRow rows[] = {
+        { "where it opened", -1, -1, false },
+        { "moved near the top-left corner", 0.04, 0.04, false },
+        { "partly off the bottom-right of the work area", 0.8, 0.85, true },
+    };
+    for (const PlacementRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        if (row.x >= 0) {
+            int x = work.left + static_cast<int>(row.x * (work.right - work.left));
+            int y = work.top + static_cast<int>(row.y * (work.bottom - work.top));
+            ::SetWindowPos(dialog, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
+        ::PostMessageA(dialog, WM_SYSCOMMAND, 0x0010, 0);
+        HWND about = process.WaitForDialog(dialog, expected::kAboutCaption);
+        ASSERT_NE(nullptr, about);
+        RECT box = WindowRect(about);
+        EXPECT_GE(box.left, work.left);
+        EXPECT_GE(box.top, work.top);
+        EXPECT_LE(box.right, work.right);
+        EXPECT_LE(box.bottom, work.bottom);
+        if (row.pushedIntoCorner) {
+            EXPECT_EQ(work.right, box.right);
+            EXPECT_EQ(work.bottom, box.bottom);
+        } else {
+            ExpectCentredOver(WindowRect(dialog), box);
+        }
+        ::PostMessageA(about, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 100 && (::IsWindow(about) || !::IsWindowEnabled(dialog)); ++i)
+            ::Sleep(20);
+    }
+    EXPECT_EQ(2u, CloseDialog(process, dialog));
+}
+
 TEST_F(PatchProgram, WithoutServiceStartReportsAnEmptyPathAndStaysOpen)
 {
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);

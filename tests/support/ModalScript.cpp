@@ -21,11 +21,14 @@ void CALLBACK RunScript(HWND, UINT, UINT_PTR id, DWORD)
 
 INT_PTR RunModal(CDialog& dlg, const std::function<void(HWND)>& script)
 {
+    // A script may run a dialog of its own: the outer one is taken up again afterwards.
+    CDialog* outerDialog = g_dialog;
+    const std::function<void(HWND)>* outerScript = g_script;
     g_dialog = &dlg;
     g_script = &script;
     ::SetTimer(NULL, 0, 10, &RunScript);
     INT_PTR result = dlg.DoModal();
-    g_dialog = nullptr;
-    g_script = nullptr;
+    g_dialog = outerDialog;
+    g_script = outerScript;
     return result;
 }
