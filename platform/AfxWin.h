@@ -118,6 +118,8 @@ class CWnd : public CCmdTarget
 {
 public:
     CWnd() {}
+    // An application's main window that goes away is no longer its main window.
+    virtual ~CWnd();
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
 

@@ -51,6 +51,13 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const char* pszNewItem)
     return ::AppendMenuA(m_hMenu, nFlags, nIDNewItem, pszNewItem);
 }
 
+CWnd::~CWnd()
+{
+    CWinApp* pApp = AfxGetApp();
+    if (pApp != NULL && pApp->m_pMainWnd == this)
+        pApp->m_pMainWnd = NULL;
+}
+
 LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     return ::SendMessageA(m_hWnd, message, wParam, lParam);

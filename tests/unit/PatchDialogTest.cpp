@@ -351,3 +351,14 @@ TEST(MessageMap, FirstEntryWinsThenBaseMapThenApplicationThenDefault)
     result = RunModal(okDlg, [&](HWND hWnd) { ::SendMessageA(hWnd, WM_COMMAND, IDOK, 0); });
     EXPECT_EQ(IDOK, result);
 }
+
+TEST(MainWindow, ADialogThatNeverOpenedLeavesNoMainWindowBehind)
+{
+    RoutingApp app;
+    {
+        CDialog missing(999);  // no such template
+        app.m_pMainWnd = &missing;
+        EXPECT_EQ(-1, missing.DoModal());
+    }
+    EXPECT_EQ(nullptr, app.m_pMainWnd);
+}
