@@ -23,8 +23,10 @@ CString CProfileFile::GetModuleDir()
 {
     // MAX_PATH serves almost always; a longer module path gets a larger buffer rather than being
     // cut, since a cut path names some other directory.
+    // The buffer doubles up to the longest path there is, which is the last size tried.
     CString strPath;
-    for (DWORD size = MAX_PATH; size <= kLongestModulePath; size *= 2) {
+    DWORD size = MAX_PATH;
+    for (;;) {
         char* buffer = static_cast<char*>(calloc(size, 1));
         if (buffer == NULL)
             break;
@@ -33,8 +35,9 @@ CString CProfileFile::GetModuleDir()
         if (bFits)
             strPath = buffer;
         free(buffer);
-        if (bFits)
+        if (bFits || size == kLongestModulePath)
             break;
+        size = size < kLongestModulePath / 2 ? size * 2 : kLongestModulePath;
     }
 
     if (AfxMbsCmp(strPath.Right(1), "\\") == 0)

@@ -159,11 +159,13 @@ TEST(ProfileFileDefaults, DefaultPathFollowsTheModulePath)
     ImportHook hook("kernel32.dll", "GetModuleFileNameA", &::GetModuleFileNameA, &FakeModuleFileName);
     ASSERT_TRUE(hook.Installed());
     const std::string longDir = "C:\\" + std::string(300, 'd') + "\\";
+    const std::string longestDir = "\\\\?\\C:\\" + std::string(32740, 'e') + "\\";
     const struct { std::string module; std::string dir; std::string path; } rows[] = {
         { "D:\\tools\\patch.exe", "D:\\tools\\", "D:\\tools\\config.ini" },
         { "patch.exe", "", "\\config.ini" },  // no backslash at all
         { "E:\\\x9C\x5C\\p.exe", "E:\\\x9C\x5C\\", "E:\\\x9C\x5C\\config.ini" },
         { longDir + "patch.exe", longDir, longDir + "config.ini" },  // longer than MAX_PATH
+        { longestDir + "p.exe", longestDir, longestDir + "config.ini" },  // up to the system's limit
     };
     for (const auto& row : rows) {
         g_modulePath = row.module;
