@@ -1,6 +1,8 @@
 // DLL search hardening and the code page of the run-time's multibyte functions.
 #include "platform/Process.h"
 
+#include <commctrl.h>
+
 #ifndef LOAD_LIBRARY_SEARCH_SYSTEM32
 #define LOAD_LIBRARY_SEARCH_SYSTEM32 0x00000800
 #endif
@@ -30,6 +32,22 @@ BOOL AfxRestrictDllSearch()
     if (setDirectory != NULL)
         setDirectory("");
     return FALSE;
+}
+
+BOOL AfxInitCommonControls()
+{
+    // By name, not imported: the search is restricted by now, and the activation context of the
+    // manifest leads the loader to version 6 in the system's side-by-side store. It stays loaded
+    // for the life of the process.
+    HMODULE comctl = ::LoadLibraryA("comctl32.dll");
+    if (comctl == NULL)
+        return FALSE;
+    typedef BOOL (WINAPI *InitCommonControlsExFn)(const INITCOMMONCONTROLSEX*);
+    InitCommonControlsExFn init = Lookup<InitCommonControlsExFn>(comctl, "InitCommonControlsEx");
+    INITCOMMONCONTROLSEX icc;
+    icc.dwSize = sizeof(icc);
+    icc.dwICC = ICC_STANDARD_CLASSES;
+    return init != NULL && init(&icc);
 }
 
 void AfxInitProcess()

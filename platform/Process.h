@@ -12,3 +12,10 @@ BOOL AfxRestrictDllSearch();
 // Runs before any static object of a program is constructed: restricts the DLL search, then
 // sets the run-time's multibyte code page to the system's ANSI code page.
 void AfxInitProcess();
+
+// Loads the common controls library, version 6 as the manifest asks, and registers its window
+// classes, which then provide the dialogs' buttons and texts. Windows Vista and later load it by
+// themselves; on Windows XP and Server 2003 nothing else does, and a dialog whose controls
+// cannot be created never opens. Call it after AfxRestrictDllSearch. FALSE when it could not be
+// loaded or initialised.
+BOOL AfxInitCommonControls();

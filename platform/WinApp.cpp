@@ -1,5 +1,6 @@
 // The application object and the framework's entry.
 #include "platform/AfxWin.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -97,6 +98,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, char* lpCmdLine
     pApp->m_nCmdShow = nCmdShow;
     if (pApp->m_pszAppName == NULL)
         pApp->m_pszAppName = ModuleBaseName();
+    AfxInitCommonControls();
 
     if (!pApp->InitInstance()) {
         if (pApp->m_pMainWnd != NULL && pApp->m_pMainWnd->m_hWnd != NULL)

@@ -41,6 +41,9 @@ done
 
 grep -q "requireAdministrator" "$exe" || fail "no manifest asking for administrator rights"
 grep -q "SetDefaultDllDirectories" "$exe" || fail "does not restrict the DLL search"
+# The dialog program loads the common controls its manifest asks for (Windows XP and Server 2003
+# would not), by name rather than as an import.
+[ $subsystem = 3 ] || grep -q "InitCommonControlsEx" "$exe" || fail "does not load the common controls"
 
 [ $status -eq 0 ] && echo "ok   $exe: $format, subsystem $subsystem, DllCharacteristics 0x$flags, imports $imports"
 exit $status

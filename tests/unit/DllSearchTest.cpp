@@ -1,6 +1,8 @@
 // DLL search hardening: a DLL beside the executable is found before, and never after.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include "platform/Process.h"
 
 TEST(DllSearch, ADllBesideTheExecutableIsNoLongerLoadedByName)
@@ -19,4 +21,12 @@ TEST(DllSearch, ADllBesideTheExecutableIsNoLongerLoadedByName)
     EXPECT_NE(nullptr, system);
     if (system != NULL)
         ::FreeLibrary(system);
+
+    // The common controls, loaded by name after the restriction, come from the system.
+    EXPECT_TRUE(AfxInitCommonControls());
+    char path[MAX_PATH] = {0};
+    ::GetModuleFileNameA(::GetModuleHandleA("comctl32.dll"), path, MAX_PATH);
+    char windows[MAX_PATH] = {0};
+    ::GetWindowsDirectoryA(windows, MAX_PATH);
+    EXPECT_EQ(0, _strnicmp(path, windows, strlen(windows))) << path;
 }
