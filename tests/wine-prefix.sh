@@ -27,9 +27,10 @@ init)
     # A desktop or services.exe started before the settings above would serve stale ones.
     "$WINESERVER" -k 2>/dev/null || true
     "$WINESERVER" -w
-    # Leftovers of an interrupted run: the product service and the registration file in both
-    # views of the system directory (64-bit system32, 32-bit syswow64).
+    # Leftovers of an interrupted run: the product service, a changed screen resolution, and the
+    # registration file in both views of the system directory (64-bit system32, 32-bit syswow64).
     "$WINE64" sc delete zbk >/dev/null 2>&1 || true
+    "$WINE64" reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f >/dev/null 2>&1 || true
     rm -rf "$WINEPREFIX/drive_c/windows/system32/zbk.db" "$WINEPREFIX/drive_c/windows/syswow64/zbk.db"
     ;;
 stop)

@@ -235,6 +235,145 @@ TEST_F(PatchProgram, AboutBoxOpensCentredOverTheMainDialogAndOnTheWorkArea)
     EXPECT_EQ(2u, CloseDialog(process, dialog));
 }
 
+namespace {
+
+// The screen resolution that Wine's configuration sets (winecfg writes it here), for the programs
+// started while the object lives.
+class ScopedLogPixels
+{
+public:
+    explicit ScopedLogPixels(DWORD dpi)
+    {
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
+                          &m_key, NULL);
+        DWORD size = sizeof(m_saved);
+        m_hadValue = ::RegQueryValueExA(m_key, "LogPixels", NULL, NULL,
+                                        reinterpret_cast<BYTE*>(&m_saved), &size) == ERROR_SUCCESS;
+        ::RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+    }
+    ~ScopedLogPixels()
+    {
+        if (m_hadValue)
+            ::RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_saved),
+                             sizeof(m_saved));
+        else
+            ::RegDeleteValueA(m_key, "LogPixels");
+        ::RegCloseKey(m_key);
+    }
+    ScopedLogPixels(const ScopedLogPixels&) = delete;
+    ScopedLogPixels& operator=(const ScopedLogPixels&) = delete;
+
+private:
+    HKEY m_key = NULL;
+    DWORD m_saved = 0;
+    bool m_hadValue = false;
+};
+
+// A dialog's client size and its controls (rectangles in client coordinates, and texts).
+struct Layout
+{
+    SIZE client;
+    std::vector<RECT> rects;
+    std::vector<ControlInfo> controls;
+};
+
+Layout LayoutOf(HWND dialog)
+{
+    Layout layout;
+    RECT rc;
+    ::GetClientRect(dialog, &rc);
+    layout.client = { rc.right, rc.bottom };
+    layout.controls = Controls(dialog);
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child != NULL; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        ::GetWindowRect(child, &rc);
+        ::MapWindowPoints(NULL, dialog, reinterpret_cast<POINT*>(&rc), 2);
+        layout.rects.push_back(rc);
+    }
+    return layout;
+}
+
+// The main dialog's and the About box's layouts, as the program shows them.
+std::vector<Layout> ShownLayouts()
+{
+    std::vector<Layout> layouts;
+    DrivenProcess process(ProgramPath());
+    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    if (dialog == NULL)
+        return layouts;
+    layouts.push_back(LayoutOf(dialog));
+    ::PostMessageA(dialog, WM_SYSCOMMAND, 0x0010, 0);
+    HWND about = process.WaitForDialog(dialog, expected::kAboutCaption);
+    if (about != NULL) {
+        layouts.push_back(LayoutOf(about));
+        ::PostMessageA(about, WM_COMMAND, IDOK, 0);
+        for (int i = 0; i < 100 && (::IsWindow(about) || !::IsWindowEnabled(dialog)); ++i)
+            ::Sleep(20);
+    }
+    CloseDialog(process, dialog);
+    return layouts;
+}
+
+// Every control lies inside the client area, none overlaps another, and every text fits its
+// control, measured in the dialogs' font at that resolution.
+void ExpectNothingClippedOrOverlapping(const Layout& layout, int dpi)
+{
+    HDC dc = ::CreateCompatibleDC(NULL);
+    // 9-point 宋体, as the templates ask.
+    HFONT font = ::CreateFontA(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                               0, 0, 0, 0, "\xCB\xCE\xCC\xE5");
+    HGDIOBJ old = ::SelectObject(dc, font);
+    for (size_t i = 0; i < layout.rects.size(); ++i) {
+        const RECT& rc = layout.rects[i];
+        const ControlInfo& control = layout.controls[i];
+        SCOPED_TRACE(control.text);
+        EXPECT_GE(rc.left, 0);
+        EXPECT_GE(rc.top, 0);
+        EXPECT_LE(rc.right, layout.client.cx);
+        EXPECT_LE(rc.bottom, layout.client.cy);
+        for (size_t j = 0; j < i; ++j) {
+            RECT both;
+            EXPECT_FALSE(::IntersectRect(&both, &rc, &layout.rects[j])) << "overlaps " << layout.controls[j].text;
+        }
+        if ((control.style & SS_TYPEMASK) == SS_ICON && control.className == "Static")
+            continue;
+        RECT text = { 0, 0, rc.right - rc.left, 0 };
+        UINT format = control.className == "Button" ? DT_SINGLELINE : DT_WORDBREAK;
+        ::DrawTextA(dc, control.text.c_str(), -1, &text, DT_CALCRECT | DT_NOPREFIX | format);
+        EXPECT_LE(text.right, rc.right - rc.left);
+        EXPECT_LE(text.bottom, rc.bottom - rc.top);
+    }
+    ::SelectObject(dc, old);
+    ::DeleteObject(font);
+    ::DeleteDC(dc);
+}
+
+}  // namespace
+
+TEST_F(PatchProgram, AtOneAndAHalfTimesTheDpiTheDialogsGrowWithTheirFont)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, "");
+    std::vector<Layout> normal;
+    std::vector<Layout> large;
+    {
+        ScopedLogPixels dpi(96);
+        normal = ShownLayouts();
+    }
+    {
+        ScopedLogPixels dpi(144);
+        large = ShownLayouts();
+    }
+    ASSERT_EQ(2u, normal.size());
+    ASSERT_EQ(2u, large.size());
+    for (size_t d = 0; d < 2; ++d) {
+        SCOPED_TRACE(d == 0 ? "main dialog" : "About box");
+        // Dialog units follow the font, whose metrics do not grow exactly in proportion.
+        EXPECT_GE(large[d].client.cx, normal[d].client.cx * 13 / 10);
+        EXPECT_GE(large[d].client.cy, normal[d].client.cy * 13 / 10);
+        ExpectNothingClippedOrOverlapping(normal[d], 96);
+        ExpectNothingClippedOrOverlapping(large[d], 144);
+    }
+}
+
 TEST_F(PatchProgram, WithoutServiceStartReportsAnEmptyPathAndStaysOpen)
 {
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);

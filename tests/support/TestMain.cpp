@@ -1,4 +1,5 @@
-// Test entry: the multibyte code page follows the ANSI code page, as in the program itself.
+// Test entry: the multibyte code page follows the ANSI code page, and the process is DPI aware,
+// as in the program itself (its manifest says so): what a test measures in pixels is never scaled.
 #include <gtest/gtest.h>
 
 #include "platform/Win32.h"
@@ -6,6 +7,7 @@
 int main(int argc, char** argv)
 {
     _setmbcp(_MB_CP_ANSI);
+    ::SetProcessDPIAware();
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
