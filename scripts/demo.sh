@@ -5,7 +5,8 @@
 # the x86_64 build. It says which one it ran.
 #   With a display: the dialog opens in a window; click Start yourself.
 #   Without one (or with --headless): it runs on a virtual screen, presses Start itself, prints
-#   what each box said and the registration file, and saves screenshots as PNG files.
+#   what each box said and the registration file, and saves screenshots as PNG files: once at
+#   96 DPI, then the main dialog and the About box again at 144 DPI (150 %).
 set -e
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
@@ -30,45 +31,36 @@ WINE64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 SHOTS=${SHOTS:-$DEMO/screenshots}
 REGISTRATION=$WINEPREFIX/drive_c/windows/$view/zbk.db
+. tests/x11-session.sh
 
 headless=
 if [ "$1" = "--headless" ] || [ -z "$DISPLAY" ]; then
     headless=1
 fi
 
-xvfb_pid=
 cleanup() {
     "$WINESERVER" -k 2>/dev/null || true
-    if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; fi
+    x11_stop_display
 }
 trap cleanup EXIT
 
 if [ -n "$headless" ]; then
-    display=99
-    while [ -e "/tmp/.X$display-lock" ]; do display=$((display + 1)); done
-    Xvfb ":$display" -screen 0 800x600x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY=":$display"
-    sleep 1
+    x11_start_display 800x600 || { echo "demo: no virtual screen could start: $x11_reason"; exit 1; }
 fi
-
-if [ ! -f "$WINEPREFIX/.patch-demo-ready" ]; then
-    echo "demo: creating the Wine prefix $WINEPREFIX (once)"
-    mkdir -p "$WINEPREFIX"
-    "$WINE64" wineboot -i >/dev/null 2>&1
-    # The dialogs ask for SimSun (宋体); the CJK font installed on this machine stands in.
-    for face in "宋体" "SimSun"; do
-        "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Zen Hei" /f >/dev/null 2>&1
-    done
-    touch "$WINEPREFIX/.patch-demo-ready"
-fi
+[ -f "$WINEPREFIX/.patch-x11-ready" ] || echo "demo: creating the Wine prefix $WINEPREFIX (once)"
+x11_prepare_prefix
+x11_set_dpi 96
+# Settings take effect in a freshly started prefix.
 "$WINESERVER" -k 2>/dev/null || true
 "$WINESERVER" -w
 
-"$WINE64" sc delete zbk >/dev/null 2>&1 || true
-"$WINE64" "$BUILD/PatchDemo.exe" stage
+stage() {
+    "$WINE64" sc delete zbk >/dev/null 2>&1 || true
+    "$WINE64" "$BUILD/PatchDemo.exe" stage
+}
 
 if [ -z "$headless" ]; then
+    stage
     echo "demo: UpgradePatch.exe ($arch) is open on $DISPLAY; press 开 始 (Start)"
     status=0
     "$WINE64" "$BUILD/UpgradePatch.exe" || status=$?
@@ -78,22 +70,28 @@ if [ -z "$headless" ]; then
     exit 0
 fi
 
-sync=$(mktemp -d)
+# One run on the virtual screen: the driver asks for a screenshot at each step.
+drive() {
+    sync=$(mktemp -d)
+    "$WINE64" explorer /desktop=shot,800x600 "$BUILD/PatchDemo.exe" drive "$("$WINE64" winepath -w "$sync" 2>/dev/null)" &
+    driver=$!
+    x11_serve_requests "$sync" $driver | sed 's/^/demo: /'
+    wait $driver || true
+    echo "demo: what UpgradePatch.exe ($arch) showed and did${SHOT_SUFFIX:+ at ${SHOT_SUFFIX#-}}:"
+    cat "$sync/report.txt"
+    rm -rf "$sync"
+}
+
 mkdir -p "$SHOTS"
-"$WINE64" explorer /desktop=shot,800x600 "$BUILD/PatchDemo.exe" drive "$("$WINE64" winepath -w "$sync" 2>/dev/null)" &
-driver=$!
-for name in main-dialog about-box success-box; do
-    waited=0
-    while [ ! -e "$sync/$name.request" ] && [ $waited -lt 300 ] && kill -0 $driver 2>/dev/null; do
-        sleep 0.1; waited=$((waited + 1))
-    done
-    if [ -e "$sync/$name.request" ]; then
-        import -display "$DISPLAY" -window root "$SHOTS/$name.png"
-        echo "demo: screenshot $SHOTS/$name.png"
-        touch "$sync/$name.done"
-    fi
-done
-wait $driver || true
-echo "demo: what UpgradePatch.exe ($arch) showed and did:"
-cat "$sync/report.txt"
-rm -rf "$sync"
+stage
+SHOT_SUFFIX= drive
+
+# The same at 144 DPI; the success box is left out of this set.
+x11_set_dpi 144
+"$WINESERVER" -k 2>/dev/null || true
+"$WINESERVER" -w
+stage >/dev/null
+SHOT_SUFFIX=-144dpi drive >/dev/null || true
+rm -f "$SHOTS/success-box-144dpi.png"
+echo "demo: screenshots at 144 DPI: $SHOTS/main-dialog-144dpi.png $SHOTS/about-box-144dpi.png"
+x11_set_dpi 96
