@@ -7,6 +7,7 @@
 #include "app/PatchProcedure.h"
 #include "core/InstallRecords.h"
 #include "platform/ConsoleOutput.h"
+
 #include "PatchTexts.h"  // generated from PatchTexts.txt: code-page-936 bytes
 
 namespace {

@@ -42,6 +42,7 @@ struct AFX_MSGMAP
     const AFX_MSGMAP_ENTRY* lpEntries;
 };
 
+// clang-format off
 // A class's map is an ordered table: the first matching entry wins; without a match the base
 // class's map is searched, and a message that no map takes gets the default processing.
 #define DECLARE_MESSAGE_MAP()                                   \
@@ -86,6 +87,8 @@ protected:                                                      \
 #define ON_WM_QUERYDRAGICON()                                                \
     { WM_QUERYDRAGICON, 0, 0, 0, AfxSig_hv,                                  \
       { .pfn_hv = static_cast<HCURSOR (CCmdTarget::*)()>(&ThisClass::OnQueryDragIcon) } },
+
+// clang-format on
 
 // Anything that receives commands through a message map.
 class CCmdTarget

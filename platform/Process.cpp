@@ -22,12 +22,12 @@ BOOL AfxRestrictDllSearch()
 {
     // Looked up at run time: Windows before 8 has it only with update KB2533623.
     HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
-    typedef BOOL (WINAPI *SetDefaultDllDirectoriesFn)(DWORD);
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
     SetDefaultDllDirectoriesFn setDefault =
         Lookup<SetDefaultDllDirectoriesFn>(kernel, "SetDefaultDllDirectories");
     if (setDefault != NULL && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return TRUE;
-    typedef BOOL (WINAPI *SetDllDirectoryFn)(LPCSTR);
+    using SetDllDirectoryFn = BOOL(WINAPI*)(LPCSTR);
     SetDllDirectoryFn setDirectory = Lookup<SetDllDirectoryFn>(kernel, "SetDllDirectoryA");
     if (setDirectory != NULL)
         setDirectory("");
@@ -42,7 +42,7 @@ BOOL AfxInitCommonControls()
     HMODULE comctl = ::LoadLibraryA("comctl32.dll");
     if (comctl == NULL)
         return FALSE;
-    typedef BOOL (WINAPI *InitCommonControlsExFn)(const INITCOMMONCONTROLSEX*);
+    using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
     InitCommonControlsExFn init = Lookup<InitCommonControlsExFn>(comctl, "InitCommonControlsEx");
     INITCOMMONCONTROLSEX icc;
     icc.dwSize = sizeof(icc);

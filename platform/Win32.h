@@ -6,5 +6,6 @@
 #endif
 #include <windows.h>
 #include <winsvc.h>
+
 #include <mbctype.h>
 #include <mbstring.h>

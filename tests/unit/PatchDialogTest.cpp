@@ -325,8 +325,10 @@ public:
 BEGIN_MESSAGE_MAP(RoutingDlg, CDialog)
     ON_COMMAND(1234, RoutingDlg::First)
     ON_COMMAND(1234, RoutingDlg::Second)
+    // clang-format off
     { WM_SYSCOMMAND, 0, 0, 0, AfxSig_vwl,
       { .pfn_vwl = static_cast<void (CCmdTarget::*)(UINT, LPARAM)>(&RoutingDlg::PassOn) } },
+    // clang-format on
 END_MESSAGE_MAP()
 
 }  // namespace
