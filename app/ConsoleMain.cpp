@@ -14,12 +14,12 @@ namespace {
 
 enum ConsoleExitCode
 {
-    kConsolePatched = 0,         // patched (with --dry-run: it would be)
-    kConsoleNotInstalled = 1,    // no registration file: the product is not installed
-    kConsoleNoInstallDir = 3,    // the install directory was not found
-    kConsoleNoVersion = 4,       // the installed version could not be read
-    kConsoleWriteFailed = 5,     // the registration file could not be written
-    kConsoleUsage = 64,          // unknown argument; nothing was touched
+    kConsolePatched = 0,       // patched (with --dry-run: it would be)
+    kConsoleNotInstalled = 1,  // no registration file: the product is not installed
+    kConsoleNoInstallDir = 3,  // the install directory was not found
+    kConsoleNoVersion = 4,     // the installed version could not be read
+    kConsoleWriteFailed = 5,   // the registration file could not be written
+    kConsoleUsage = 64,        // unknown argument; nothing was touched
 };
 
 int ExitCodeOf(PatchResult result)
@@ -40,9 +40,8 @@ int ExitCodeOf(PatchResult result)
 // The values written (or to be written), one per line, then the registration file.
 CString WrittenValues(const PatchOutcome& outcome)
 {
-    return CString(kRegistrationVersionKey) + "=" + outcome.strVersion + "\n"
-         + kRegistrationPathKey + "=" + outcome.strInstallDir + "\n"
-         + outcome.strRegistrationPath + "\n";
+    return CString(kRegistrationVersionKey) + "=" + outcome.strVersion + "\n" + kRegistrationPathKey
+           + "=" + outcome.strInstallDir + "\n" + outcome.strRegistrationPath + "\n";
 }
 
 }  // namespace

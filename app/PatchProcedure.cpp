@@ -35,10 +35,10 @@ PatchOutcome RunPatch(BOOL bWrite)
     if (!bWrite)
         return outcome;
     profile.m_strProfilePath = outcome.strRegistrationPath;
-    int nVersionWrite = profile.SetString(outcome.strVersion, kRegistrationVersionKey,
-                                          kRegistrationSection);
-    int nPathWrite = profile.SetString(outcome.strInstallDir, kRegistrationPathKey,
-                                       kRegistrationSection);
+    int nVersionWrite =
+        profile.SetString(outcome.strVersion, kRegistrationVersionKey, kRegistrationSection);
+    int nPathWrite =
+        profile.SetString(outcome.strInstallDir, kRegistrationPathKey, kRegistrationSection);
     if (nVersionWrite != 0 || nPathWrite != 0)
         outcome.result = PATCH_WRITE_FAILED;
     return outcome;

@@ -12,7 +12,7 @@ const char kRegistrationPathKey[] = "apppath";
 
 CString GetSystemDir()
 {
-    char buffer[MAX_PATH] = {0};
+    char buffer[MAX_PATH] = { 0 };
     ::GetSystemDirectoryA(buffer, MAX_PATH);  // on failure the buffer stays empty
     buffer[MAX_PATH - 1] = '\0';
 

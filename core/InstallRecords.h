@@ -4,11 +4,11 @@
 #include "platform/CString.h"
 
 // The product's Windows service; its binary path leads to the install directory.
-extern const char kServiceName[];             // "zbk"
+extern const char kServiceName[];  // "zbk"
 // Product configuration file, relative to the install directory, and the value read from it.
-extern const char kConfigFileName[];          // "iis\\config.ini"
-extern const char kConfigSection[];           // "System"
-extern const char kConfigVersionKey[];        // "Word1": a label, a blank, then the version
+extern const char kConfigFileName[];    // "iis\\config.ini"
+extern const char kConfigSection[];     // "System"
+extern const char kConfigVersionKey[];  // "Word1": a label, a blank, then the version
 // Registration file in the system directory, and the keys the patch writes into it.
 extern const char kRegistrationFileName[];    // "zbk.db"
 extern const char kRegistrationSection[];     // "zbk"

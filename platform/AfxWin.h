@@ -14,9 +14,9 @@ class CWinApp;
 enum AfxSig
 {
     AfxSig_end = 0,
-    AfxSig_vv,    // void Handler()                         commands, WM_PAINT
-    AfxSig_vwl,   // void Handler(UINT nID, LPARAM lParam)  WM_SYSCOMMAND
-    AfxSig_hv,    // HCURSOR Handler()                      WM_QUERYDRAGICON
+    AfxSig_vv,   // void Handler()                         commands, WM_PAINT
+    AfxSig_vwl,  // void Handler(UINT nID, LPARAM lParam)  WM_SYSCOMMAND
+    AfxSig_hv,   // HCURSOR Handler()                      WM_QUERYDRAGICON
 };
 
 union AfxMessageFunction
@@ -28,9 +28,9 @@ union AfxMessageFunction
 
 struct AFX_MSGMAP_ENTRY
 {
-    UINT nMessage;   // window message; WM_COMMAND for commands and control notifications
-    UINT nCode;      // notification code of a WM_COMMAND entry (0: command or BN_CLICKED)
-    UINT nID;        // first and last command or control id of a WM_COMMAND entry
+    UINT nMessage;  // window message; WM_COMMAND for commands and control notifications
+    UINT nCode;     // notification code of a WM_COMMAND entry (0: command or BN_CLICKED)
+    UINT nID;       // first and last command or control id of a WM_COMMAND entry
     UINT nLastID;
     AfxSig nSig;
     AfxMessageFunction pfn;

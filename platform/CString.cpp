@@ -39,7 +39,9 @@ int AfxMbsCmp(const char* psz1, const char* psz2)
                    reinterpret_cast<const unsigned char*>(psz2));
 }
 
-CString::CString() : m_pchData(&g_chNil), m_nLength(0) {}
+CString::CString() : m_pchData(&g_chNil), m_nLength(0)
+{
+}
 
 CString::CString(const char* psz) : m_pchData(&g_chNil), m_nLength(0)
 {

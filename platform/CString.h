@@ -42,7 +42,7 @@ private:
     void Assign(const char* pch, int nLength);
     void Append(const char* pch, int nLength);
 
-    char* m_pchData;   // always terminated; points at a shared empty text when nothing is held
+    char* m_pchData;  // always terminated; points at a shared empty text when nothing is held
     int m_nLength;
 };
 

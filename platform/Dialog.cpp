@@ -20,9 +20,8 @@ INT_PTR CDialog::DoModal()
             hOwner = pApp->m_pMainWnd->m_hWnd;
     }
     const char* pszTemplate = MAKEINTRESOURCEA(m_nIDTemplate);
-    return ::DialogBoxParamA(AfxFindResourceHandle(pszTemplate, RT_DIALOG),
-                             pszTemplate, hOwner, &CDialog::DialogProc,
-                             reinterpret_cast<LPARAM>(this));
+    return ::DialogBoxParamA(AfxFindResourceHandle(pszTemplate, RT_DIALOG), pszTemplate, hOwner,
+                             &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
 }
 
 void CDialog::EndDialog(int nResult)

@@ -10,7 +10,7 @@ CWinApp* g_pApp = NULL;
 const char* ModuleBaseName()
 {
     static char name[MAX_PATH];
-    char path[MAX_PATH] = {0};
+    char path[MAX_PATH] = { 0 };
     ::GetModuleFileNameA(NULL, path, MAX_PATH - 1);
     CString strPath(path);
     CString strName = strPath.Right(strPath.GetLength() - strPath.ReverseFind('\\') - 1);

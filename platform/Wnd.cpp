@@ -80,8 +80,8 @@ CMenu* CWnd::GetSystemMenu(BOOL bRevert) const
 
 HICON CWnd::SetIcon(HICON hIcon, BOOL bBigIcon)
 {
-    return reinterpret_cast<HICON>(::SendMessageA(m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL,
-                                                  reinterpret_cast<LPARAM>(hIcon)));
+    return reinterpret_cast<HICON>(::SendMessageA(
+        m_hWnd, WM_SETICON, bBigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(hIcon)));
 }
 
 int CWnd::MessageBox(const char* pszText, const char* pszCaption, UINT nType)
@@ -99,7 +99,8 @@ void CWnd::CenterWindow()
     RECT rcWork;
     MONITORINFO info;
     info.cbSize = sizeof(info);
-    HMONITOR hMonitor = ::MonitorFromWindow(hOwner != NULL ? hOwner : m_hWnd, MONITOR_DEFAULTTONEAREST);
+    HMONITOR hMonitor =
+        ::MonitorFromWindow(hOwner != NULL ? hOwner : m_hWnd, MONITOR_DEFAULTTONEAREST);
     if (hMonitor != NULL && ::GetMonitorInfoA(hMonitor, &info))
         rcWork = info.rcWork;
     else

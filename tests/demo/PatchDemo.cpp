@@ -60,8 +60,10 @@ int Stage()
     bool ok = WriteFileBytes(std::string(kInstallDir) + "iis\\config.ini",
                              "[System]\r\nWord1=Quellor 1.8.5\r\nWord2=build 20190312\r\n");
     ok = WriteFileBytes(std::string(kInstallDir) + "QServer.exe", "") && ok;
-    ok = WriteFileBytes(RegistrationFilePath(),
-                        "; registration of the installed product\r\n[license]\r\nserial=Q-1234-5678\r\n") && ok;
+    ok = WriteFileBytes(
+             RegistrationFilePath(),
+             "; registration of the installed product\r\n[license]\r\nserial=Q-1234-5678\r\n")
+         && ok;
     ScopedService service("zbk", "\"" + std::string(kInstallDir) + "QServer.exe\" -service");
     ok = service.created() && ok;
     service.Keep();
@@ -75,8 +77,14 @@ class Report
 {
 public:
     explicit Report(const std::string& path, bool append = false)
-        : m_file(fopen(path.c_str(), append ? "ab" : "wb")) {}
-    ~Report() { if (m_file != nullptr) fclose(m_file); }
+        : m_file(fopen(path.c_str(), append ? "ab" : "wb"))
+    {
+    }
+    ~Report()
+    {
+        if (m_file != nullptr)
+            fclose(m_file);
+    }
     void Line(const std::string& ansi)
     {
         std::string utf8 = ToUtf8(ansi) + "\n";
@@ -150,10 +158,12 @@ int Finish(const DrivenProcess& process, Report& report)
         else if (apppath[i] >= 'A' && apppath[i] <= 'Z')
             apppath[i] = static_cast<char>(apppath[i] - 'A' + 'a');
     }
-    char version[64] = {0};
-    char path[MAX_PATH] = {0};
-    ::GetPrivateProfileStringA("zbk", "version", "", version, sizeof(version), RegistrationFilePath().c_str());
-    ::GetPrivateProfileStringA("zbk", "apppath", "", path, sizeof(path), RegistrationFilePath().c_str());
+    char version[64] = { 0 };
+    char path[MAX_PATH] = { 0 };
+    ::GetPrivateProfileStringA("zbk", "version", "", version, sizeof(version),
+                               RegistrationFilePath().c_str());
+    ::GetPrivateProfileStringA("zbk", "apppath", "", path, sizeof(path),
+                               RegistrationFilePath().c_str());
     if (std::string(version) != "1.8.5" || path != apppath) {
         report.Line("the registration file does not hold version 1.8.5 and " + apppath);
         return 1;
@@ -200,7 +210,7 @@ bool WaitForPopupMenu(const DrivenProcess& process)
 {
     for (int i = 0; i < 100; ++i) {
         for (HWND hWnd : process.VisibleWindows()) {
-            char className[16] = {0};
+            char className[16] = { 0 };
             ::GetClassNameA(hWnd, className, sizeof(className));
             if (std::string(className) == "#32768")
                 return true;

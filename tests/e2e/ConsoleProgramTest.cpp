@@ -12,9 +12,15 @@ namespace {
 
 const char kOtherContent[] = "; registration\r\n[license]\r\nserial=Q-1\r\n[zbk]\r\nid=7\r\n";
 
-std::string ConsoleProgramPath() { return ProgramDirectory() + "UpgradePatchCmd.exe"; }
+std::string ConsoleProgramPath()
+{
+    return ProgramDirectory() + "UpgradePatchCmd.exe";
+}
 
-std::string Ini(const std::string& word1) { return "[System]\r\nWord1=" + word1 + "\r\n"; }
+std::string Ini(const std::string& word1)
+{
+    return "[System]\r\nWord1=" + word1 + "\r\n";
+}
 
 // Bytes in code page cp, re-encoded in code page 936 for comparison with the expected texts.
 std::string ToGbk(const std::string& bytes, UINT cp)
@@ -112,8 +118,9 @@ TEST_F(ConsoleProgram, SuccessPrintsTheTextThenWhatItWrote)
                     + installation.lowerInstallDir() + "\n" + RegistrationFilePath()),
               run.out);
     EXPECT_EQ("", run.err);
-    char value[1024] = {0};
-    ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value), RegistrationFilePath().c_str());
+    char value[1024] = { 0 };
+    ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value),
+                               RegistrationFilePath().c_str());
     EXPECT_EQ(installation.lowerInstallDir(), value);
 }
 
@@ -129,8 +136,8 @@ TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
     const char header[] =
         "\xCA\xD4\xD4\xCB\xD0\xD0\xA3\xBA\xD7\xA2\xB2\xE1\xCE\xC4\xBC\xFE\xCE\xB4\xB1\xBB\xD0\xDE"
         "\xB8\xC4\xA1\xA3\xB2\xB9\xB6\xA1\xBD\xAB\xD0\xB4\xC8\xEB\xD2\xD4\xCF\xC2\xC4\xDA\xC8\xDD\xA3\xBA";
-    EXPECT_EQ(Lines(std::string(header) + "\nversion=1.9.0\napppath=" + installation.lowerInstallDir()
-                    + "\n" + RegistrationFilePath()),
+    EXPECT_EQ(Lines(std::string(header) + "\nversion=1.9.0\napppath="
+                    + installation.lowerInstallDir() + "\n" + RegistrationFilePath()),
               run.out);
 }
 

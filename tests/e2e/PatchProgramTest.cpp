@@ -20,9 +20,15 @@ const char kOtherContent[] =
     "[tail]\r\n"
     "x=y\r\n";
 
-std::string ProgramPath() { return ProgramDirectory() + "UpgradePatch.exe"; }
+std::string ProgramPath()
+{
+    return ProgramDirectory() + "UpgradePatch.exe";
+}
 
-std::string Ini(const std::string& word1) { return "[System]\r\nWord1=" + word1 + "\r\n"; }
+std::string Ini(const std::string& word1)
+{
+    return "[System]\r\nWord1=" + word1 + "\r\n";
+}
 
 // A message box that the program showed, read and then dismissed.
 struct Box
@@ -76,7 +82,9 @@ DWORD CloseDialog(const DrivenProcess& process, HWND dialog)
     return exitCode;
 }
 
-class PatchProgram : public testing::Test {};
+class PatchProgram : public testing::Test
+{
+};
 
 }  // namespace
 
@@ -244,18 +252,20 @@ class ScopedLogPixels
 public:
     explicit ScopedLogPixels(DWORD dpi)
     {
-        ::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0, KEY_ALL_ACCESS, NULL,
-                          &m_key, NULL);
+        ::RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, NULL, 0, KEY_ALL_ACCESS,
+                          NULL, &m_key, NULL);
         DWORD size = sizeof(m_saved);
         m_hadValue = ::RegQueryValueExA(m_key, "LogPixels", NULL, NULL,
-                                        reinterpret_cast<BYTE*>(&m_saved), &size) == ERROR_SUCCESS;
-        ::RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+                                        reinterpret_cast<BYTE*>(&m_saved), &size)
+                     == ERROR_SUCCESS;
+        ::RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi),
+                         sizeof(dpi));
     }
     ~ScopedLogPixels()
     {
         if (m_hadValue)
-            ::RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&m_saved),
-                             sizeof(m_saved));
+            ::RegSetValueExA(m_key, "LogPixels", 0, REG_DWORD,
+                             reinterpret_cast<const BYTE*>(&m_saved), sizeof(m_saved));
         else
             ::RegDeleteValueA(m_key, "LogPixels");
         ::RegCloseKey(m_key);
@@ -284,7 +294,8 @@ Layout LayoutOf(HWND dialog)
     ::GetClientRect(dialog, &rc);
     layout.client = { rc.right, rc.bottom };
     layout.controls = Controls(dialog);
-    for (HWND child = ::GetWindow(dialog, GW_CHILD); child != NULL; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = ::GetWindow(dialog, GW_CHILD); child != NULL;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
         ::GetWindowRect(child, &rc);
         ::MapWindowPoints(NULL, dialog, reinterpret_cast<POINT*>(&rc), 2);
         layout.rects.push_back(rc);
@@ -319,8 +330,8 @@ void ExpectNothingClippedOrOverlapping(const Layout& layout, int dpi)
 {
     HDC dc = ::CreateCompatibleDC(NULL);
     // 9-point 宋体, as the templates ask.
-    HFONT font = ::CreateFontA(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                               0, 0, 0, 0, "\xCB\xCE\xCC\xE5");
+    HFONT font = ::CreateFontA(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, 0, 0, 0, 0, "\xCB\xCE\xCC\xE5");
     HGDIOBJ old = ::SelectObject(dc, font);
     for (size_t i = 0; i < layout.rects.size(); ++i) {
         const RECT& rc = layout.rects[i];
@@ -332,7 +343,8 @@ void ExpectNothingClippedOrOverlapping(const Layout& layout, int dpi)
         EXPECT_LE(rc.bottom, layout.client.cy);
         for (size_t j = 0; j < i; ++j) {
             RECT both;
-            EXPECT_FALSE(::IntersectRect(&both, &rc, &layout.rects[j])) << "overlaps " << layout.controls[j].text;
+            EXPECT_FALSE(::IntersectRect(&both, &rc, &layout.rects[j]))
+                << "overlaps " << layout.controls[j].text;
         }
         if ((control.style & SS_TYPEMASK) == SS_ICON && control.className == "Static")
             continue;
@@ -431,7 +443,7 @@ TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
         // 圓 keeps its 'A' trail byte, 淺 its 0x5C, the ASCII letters are lowered.
         EXPECT_NE(std::string::npos, apppath.find("prod\x88\x41\x9C\x5C"));
         EXPECT_EQ(AfterPlatformWrites(before, "1.8.5", apppath), RegistrationFileBytes());
-        char value[1024] = {0};
+        char value[1024] = { 0 };
         ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value),
                                    RegistrationFilePath().c_str());
         EXPECT_EQ(apppath, value);
@@ -485,7 +497,7 @@ TEST_F(PatchProgram, EachBuildWritesOnlyIntoTheSystemDirectoryViewOfItsArchitect
             ASSERT_TRUE(process.WaitForExit(&exitCode));
             EXPECT_EQ(0u, exitCode);
         }
-        char value[1024] = {0};
+        char value[1024] = { 0 };
         ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value), own.c_str());
         EXPECT_EQ(installation.lowerInstallDir(), value) << own;
         ::GetPrivateProfileStringA("zbk", "version", "", value, sizeof(value), own.c_str());
@@ -500,11 +512,13 @@ namespace {
 
 struct Word1Row
 {
-    const char* word1;     // nullptr: no configuration file at all
-    const char* version;   // nullptr: the unreadable-version box
+    const char* word1;    // nullptr: no configuration file at all
+    const char* version;  // nullptr: the unreadable-version box
 };
 
-class Word1Values : public PatchProgram, public testing::WithParamInterface<Word1Row> {};
+class Word1Values : public PatchProgram, public testing::WithParamInterface<Word1Row>
+{
+};
 
 }  // namespace
 
@@ -530,24 +544,23 @@ TEST_P(Word1Values, DecideWhatIsWritten)
         EXPECT_EQ(expected::kSuccessText, box.text);
         ASSERT_TRUE(process.WaitForExit(&exitCode));
         EXPECT_EQ(0u, exitCode);
-        char value[1024] = {0};
+        char value[1024] = { 0 };
         ::GetPrivateProfileStringA("zbk", "version", "", value, sizeof(value),
                                    RegistrationFilePath().c_str());
         EXPECT_EQ(std::string(row.version), value);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, Word1Values, testing::Values(
-    Word1Row{"V 1.8.0", "1.8.0"},
-    Word1Row{"Label 2 .5", "2 .5"},   // everything after the first blank
-    Word1Row{"V .5", ".5"},           // two bytes with a dot
-    Word1Row{"V 1.", "1."},
-    Word1Row{"1.8.0", nullptr},       // no blank
-    Word1Row{"V1.0 185", nullptr},    // the dot before the blank does not count
-    Word1Row{"V 1", nullptr},
-    Word1Row{"V 185", nullptr},
-    Word1Row{"", nullptr},
-    Word1Row{nullptr, nullptr}));     // no configuration file
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Word1Values,
+    testing::Values(Word1Row{ "V 1.8.0", "1.8.0" },
+                    Word1Row{ "Label 2 .5", "2 .5" },  // everything after the first blank
+                    Word1Row{ "V .5", ".5" },          // two bytes with a dot
+                    Word1Row{ "V 1.", "1." }, Word1Row{ "1.8.0", nullptr },  // no blank
+                    Word1Row{ "V1.0 185", nullptr },  // the dot before the blank does not count
+                    Word1Row{ "V 1", nullptr }, Word1Row{ "V 185", nullptr },
+                    Word1Row{ "", nullptr },
+                    Word1Row{ nullptr, nullptr }));  // no configuration file
 
 TEST_F(PatchProgram, FailedWritesAreReportedAndNeverEndTheProcess)
 {
@@ -557,9 +570,9 @@ TEST_F(PatchProgram, FailedWritesAreReportedAndNeverEndTheProcess)
 
     for (int variant = 0; variant < 2; ++variant) {
         SCOPED_TRACE(variant == 0 ? "directory named like the file" : "file held open");
-        ScopedRegistrationFile registration(
-            variant == 0 ? ScopedRegistrationFile::kDirectory : ScopedRegistrationFile::kFile,
-            kOtherContent);
+        ScopedRegistrationFile registration(variant == 0 ? ScopedRegistrationFile::kDirectory
+                                                         : ScopedRegistrationFile::kFile,
+                                            kOtherContent);
         ASSERT_TRUE(registration.ok());
         // Another process holds the file open without sharing.
         HANDLE held = INVALID_HANDLE_VALUE;

@@ -32,8 +32,20 @@ class TemplateReader
 {
 public:
     explicit TemplateReader(const BYTE* p) : m_p(p), m_start(p) {}
-    WORD Word() { WORD v; memcpy(&v, m_p, 2); m_p += 2; return v; }
-    DWORD Dword() { DWORD v; memcpy(&v, m_p, 4); m_p += 4; return v; }
+    WORD Word()
+    {
+        WORD v;
+        memcpy(&v, m_p, 2);
+        m_p += 2;
+        return v;
+    }
+    DWORD Dword()
+    {
+        DWORD v;
+        memcpy(&v, m_p, 4);
+        m_p += 4;
+        return v;
+    }
     short Short() { return static_cast<short>(Word()); }
     BYTE Byte() { return *m_p++; }
     // A text, or an ordinal as "#n".
@@ -100,7 +112,10 @@ Dialog ParseDialog(const BYTE* data)
         r = classic;
     }
     count = r.Word();
-    d.x = r.Short(); d.y = r.Short(); d.cx = r.Short(); d.cy = r.Short();
+    d.x = r.Short();
+    d.y = r.Short();
+    d.cx = r.Short();
+    d.cy = r.Short();
     d.menu = r.SzOrOrd();
     d.windowClass = r.SzOrOrd();
     d.title = r.SzOrOrd();
@@ -124,7 +139,10 @@ Dialog ParseDialog(const BYTE* data)
             item.style = r.Dword();
             item.exStyle = r.Dword();
         }
-        item.x = r.Short(); item.y = r.Short(); item.cx = r.Short(); item.cy = r.Short();
+        item.x = r.Short();
+        item.y = r.Short();
+        item.cx = r.Short();
+        item.cy = r.Short();
         item.id = d.extended ? r.Dword() : r.Word();
         item.windowClass = r.SzOrOrd();
         item.title = r.SzOrOrd();
@@ -211,8 +229,8 @@ protected:
     HMODULE m_module = NULL;
 };
 
-void ExpectItem(const Item& item, DWORD id, const char* windowClass, DWORD style,
-                short x, short y, short cx, short cy, const std::string& title)
+void ExpectItem(const Item& item, DWORD id, const char* windowClass, DWORD style, short x, short y,
+                short cx, short cy, const std::string& title)
 {
     SCOPED_TRACE(title);
     EXPECT_EQ(id, item.id);
@@ -252,8 +270,10 @@ TEST_P(Resources, MainDialogTemplate)
     ASSERT_NE(nullptr, data);
     Dialog d = ParseDialog(data);
     EXPECT_TRUE(d.extended);
-    EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT),
-              d.style) << std::hex << d.style;
+    EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME
+                                 | DS_SETFONT),
+              d.style)
+        << std::hex << d.style;
     EXPECT_EQ(static_cast<DWORD>(WS_EX_APPWINDOW), d.exStyle);
     EXPECT_EQ(0, d.x);
     EXPECT_EQ(0, d.y);
@@ -271,8 +291,10 @@ TEST_P(Resources, MainDialogTemplate)
     const DWORD child = WS_CHILD | WS_VISIBLE;
     ExpectItem(d.items[0], 1000, "#128", child | WS_TABSTOP | BS_PUSHBUTTON, 105, 61, 73, 21,
                expected::kStartButton);
-    ExpectItem(d.items[1], 0xFFFFFFFF, "#130", child | WS_GROUP | SS_LEFT, 7, 7, 255, 18, expected::kLine1);
-    ExpectItem(d.items[2], 0xFFFFFFFF, "#130", child | WS_GROUP | SS_LEFT, 7, 41, 189, 8, expected::kLine2);
+    ExpectItem(d.items[1], 0xFFFFFFFF, "#130", child | WS_GROUP | SS_LEFT, 7, 7, 255, 18,
+               expected::kLine1);
+    ExpectItem(d.items[2], 0xFFFFFFFF, "#130", child | WS_GROUP | SS_LEFT, 7, 41, 189, 8,
+               expected::kLine2);
     ExpectItem(d.items[3], 0xFFFFFFFF, "#130", child | WS_GROUP | SS_LEFT, 7, 94, 75, 8,
                expected::kVendorSite);
 }
@@ -283,7 +305,8 @@ TEST_P(Resources, AboutBoxTemplate)
     ASSERT_NE(nullptr, data);
     Dialog d = ParseDialog(data);
     EXPECT_FALSE(d.extended);
-    EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT), d.style)
+    EXPECT_EQ(static_cast<DWORD>(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT),
+              d.style)
         << std::hex << d.style;
     EXPECT_EQ(0u, d.exStyle);
     EXPECT_EQ(0, d.x);
@@ -300,8 +323,8 @@ TEST_P(Resources, AboutBoxTemplate)
                expected::kAboutTitle);
     ExpectItem(d.items[2], 0xFFFF, "#130", child | WS_GROUP | SS_LEFT, 40, 29, 149, 8,
                expected::kAboutCopyright);
-    ExpectItem(d.items[3], IDOK, "#128", child | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, 178, 7, 50, 14,
-               expected::kOk);
+    ExpectItem(d.items[3], IDOK, "#128", child | WS_GROUP | WS_TABSTOP | BS_DEFPUSHBUTTON, 178, 7,
+               50, 14, expected::kOk);
 }
 
 TEST_P(Resources, AboutMenuString)
@@ -368,13 +391,16 @@ TEST_P(Resources, VersionBlock)
     EXPECT_EQ("080404b0", table.key);
     const std::vector<std::pair<std::string, std::string>> values = {
         // "Quellor·入侵防护系统升级补丁（用于1.8.5及之前版本升级到新版本）"
-        { "Comments", "Quellor\xA1\xA4\xC8\xEB\xC7\xD6\xB7\xC0\xBB\xA4\xCF\xB5\xCD\xB3\xC9\xFD\xBC\xB6"
-                      "\xB2\xB9\xB6\xA1\xA3\xA8\xD3\xC3\xD3\xDA" "1.8.5\xBC\xB0\xD6\xAE\xC7\xB0\xB0\xE6"
-                      "\xB1\xBE\xC9\xFD\xBC\xB6\xB5\xBD\xD0\xC2\xB0\xE6\xB1\xBE\xA3\xA9" },
+        { "Comments",
+          "Quellor\xA1\xA4\xC8\xEB\xC7\xD6\xB7\xC0\xBB\xA4\xCF\xB5\xCD\xB3\xC9\xFD\xBC\xB6"
+          "\xB2\xB9\xB6\xA1\xA3\xA8\xD3\xC3\xD3\xDA"
+          "1.8.5\xBC\xB0\xD6\xAE\xC7\xB0\xB0\xE6"
+          "\xB1\xBE\xC9\xFD\xBC\xB6\xB5\xBD\xD0\xC2\xB0\xE6\xB1\xBE\xA3\xA9" },
         { "CompanyName", "Quellor" },
         // "升级补丁 Microsoft 基础类应用程序"
-        { "FileDescription", "\xC9\xFD\xBC\xB6\xB2\xB9\xB6\xA1 Microsoft \xBB\xF9\xB4\xA1\xC0\xE0"
-                             "\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2" },
+        { "FileDescription",
+          "\xC9\xFD\xBC\xB6\xB2\xB9\xB6\xA1 Microsoft \xBB\xF9\xB4\xA1\xC0\xE0"
+          "\xD3\xA6\xD3\xC3\xB3\xCC\xD0\xF2" },
         { "FileVersion", "2, 0, 0, 0" },
         { "InternalName", "\xC9\xFD\xBC\xB6\xB2\xB9\xB6\xA1" },  // "升级补丁"
         { "LegalCopyright", "Copyright (C) 2026 Quellor" },

@@ -20,7 +20,8 @@ ImportHook::ImportHook(const char* dll, const char* function, void* replacement)
     BYTE* base = reinterpret_cast<BYTE*>(::GetModuleHandleA(NULL));
     auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
     auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& dir = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const IMAGE_DATA_DIRECTORY& dir =
+        nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
     auto* desc = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + dir.VirtualAddress);
     for (; desc->Name != 0; ++desc) {
         if (_stricmp(reinterpret_cast<const char*>(base + desc->Name), dll) != 0)

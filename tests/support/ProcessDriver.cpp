@@ -23,7 +23,7 @@ BOOL CALLBACK VisitTopLevel(HWND hWnd, LPARAM lParam)
         search->all->push_back(hWnd);
         return TRUE;
     }
-    char className[64] = {0};
+    char className[64] = { 0 };
     ::GetClassNameA(hWnd, className, sizeof(className));
     if (std::string(className) != "#32770" || ::GetWindow(hWnd, GW_OWNER) != search->owner)
         return TRUE;
@@ -36,7 +36,7 @@ BOOL CALLBACK VisitTopLevel(HWND hWnd, LPARAM lParam)
 BOOL CALLBACK VisitChild(HWND hWnd, LPARAM lParam)
 {
     auto* controls = reinterpret_cast<std::vector<ControlInfo>*>(lParam);
-    char className[64] = {0};
+    char className[64] = { 0 };
     ::GetClassNameA(hWnd, className, sizeof(className));
     controls->push_back(ControlInfo{ ::GetDlgCtrlID(hWnd), className, WindowText(hWnd),
                                      static_cast<DWORD>(::GetWindowLongA(hWnd, GWL_STYLE)) });
@@ -47,7 +47,7 @@ BOOL CALLBACK VisitChild(HWND hWnd, LPARAM lParam)
 
 std::string ProgramDirectory()
 {
-    char path[MAX_PATH] = {0};
+    char path[MAX_PATH] = { 0 };
     ::GetModuleFileNameA(NULL, path, MAX_PATH);
     std::string dir = path;
     return dir.substr(0, dir.rfind('\\') + 1);
@@ -61,7 +61,8 @@ DrivenProcess::DrivenProcess(const std::string& exePath, const std::string& argu
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     PROCESS_INFORMATION pi = {};
-    if (::CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi)) {
+    if (::CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si,
+                         &pi)) {
         m_process = pi.hProcess;
         m_thread = pi.hThread;
         m_pid = pi.dwProcessId;
@@ -155,8 +156,9 @@ CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi = {};
-    run.started = ::CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL, NULL,
-                                   &si, &pi) != 0;
+    run.started = ::CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL,
+                                   NULL, &si, &pi)
+                  != 0;
     ::CloseHandle(outWrite);
     ::CloseHandle(errWrite);
     if (run.started) {
@@ -187,7 +189,7 @@ CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments
 
 std::string WindowText(HWND hWnd)
 {
-    char text[4096] = {0};
+    char text[4096] = { 0 };
     DWORD_PTR length = 0;
     ::SendMessageTimeoutA(hWnd, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
                           SMTO_ABORTIFHUNG, 5000, &length);

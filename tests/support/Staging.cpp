@@ -11,7 +11,7 @@ bool WriteFileBytes(const std::string& path, const std::string& bytes)
         return false;
     DWORD written = 0;
     BOOL ok = bytes.empty()
-        || ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
+              || ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
     ::CloseHandle(h);
     return ok && written == bytes.size();
 }
@@ -63,7 +63,7 @@ bool RemovePath(const std::string& path)
 
 std::string SystemDirectory()
 {
-    char buffer[MAX_PATH] = {0};
+    char buffer[MAX_PATH] = { 0 };
     ::GetSystemDirectoryA(buffer, MAX_PATH);
     std::string dir = buffer;
     if (dir.empty() || dir.back() != '\\')
@@ -89,14 +89,14 @@ std::string NativeSystemDirectory()
     if (!::IsWow64Process(::GetCurrentProcess(), &wow64) || !wow64)
         return SystemDirectory();
     // A 32-bit program reaches the real system32 through this alias.
-    char windows[MAX_PATH] = {0};
+    char windows[MAX_PATH] = { 0 };
     ::GetWindowsDirectoryA(windows, MAX_PATH);
     return std::string(windows) + "\\Sysnative\\";
 }
 
 std::string Wow64SystemDirectory()
 {
-    char buffer[MAX_PATH] = {0};
+    char buffer[MAX_PATH] = { 0 };
     if (::GetSystemWow64DirectoryA(buffer, MAX_PATH) == 0)
         return std::string();
     return std::string(buffer) + "\\";
@@ -104,7 +104,7 @@ std::string Wow64SystemDirectory()
 
 TempDir::TempDir(const std::string& leaf)
 {
-    char temp[MAX_PATH] = {0};
+    char temp[MAX_PATH] = { 0 };
     ::GetTempPathA(MAX_PATH, temp);
     m_path = temp;
     if (m_path.empty() || m_path.back() != '\\')
@@ -153,10 +153,10 @@ ScopedService::ScopedService(const std::string& name, const std::string& binaryP
         ::DeleteService(stale);
         ::CloseServiceHandle(stale);
     }
-    SC_HANDLE service = ::CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
-                                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
-                                         SERVICE_ERROR_IGNORE, binaryPath.c_str(), NULL, NULL,
-                                         NULL, NULL, NULL);
+    SC_HANDLE service =
+        ::CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
+                         binaryPath.c_str(), NULL, NULL, NULL, NULL, NULL);
     if (service == NULL) {
         m_error = ::GetLastError();
     } else {
@@ -215,8 +215,7 @@ std::string StagedInstallation::Format(const std::string& format, const std::str
 
 StagedInstallation::StagedInstallation(const std::string& installLeaf, const std::string& configIni,
                                        const std::string& binaryFormat)
-    : m_root("install"),
-      m_installDir(m_root.MakeSubdir(installLeaf)),
+    : m_root("install"), m_installDir(m_root.MakeSubdir(installLeaf)),
       m_service("zbk", Format(binaryFormat, m_installDir))
 {
     if (!configIni.empty())

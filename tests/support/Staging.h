@@ -67,7 +67,12 @@ private:
 class ScopedRegistrationFile
 {
 public:
-    enum Kind { kAbsent, kFile, kDirectory };
+    enum Kind
+    {
+        kAbsent,
+        kFile,
+        kDirectory
+    };
     explicit ScopedRegistrationFile(Kind kind, const std::string& bytes = std::string(),
                                     const std::string& path = RegistrationFilePath());
     ~ScopedRegistrationFile();

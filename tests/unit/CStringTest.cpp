@@ -23,7 +23,10 @@ private:
     int m_saved = 0;
 };
 
-std::string S(const CString& s) { return std::string(s, s.GetLength()); }
+std::string S(const CString& s)
+{
+    return std::string(s, s.GetLength());
+}
 
 }  // namespace
 
@@ -70,7 +73,9 @@ struct FindRow
     int expected;
 };
 
-class CStringFind : public CodePageTest, public testing::WithParamInterface<FindRow> {};
+class CStringFind : public CodePageTest, public testing::WithParamInterface<FindRow>
+{
+};
 
 TEST_P(CStringFind, FindsOnlyAtCharacterBoundaries)
 {
@@ -80,28 +85,28 @@ TEST_P(CStringFind, FindsOnlyAtCharacterBoundaries)
         << "text " << testing::PrintToString(std::string(row.text)) << " needle " << row.needle;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, CStringFind, testing::Values(
-    FindRow{936, "c:\\prod\\svc.exe /run", ".exe", 0, 11},
-    FindRow{936, "c:\\tools.exe.d\\svc.exe", ".exe", 0, 8},
-    FindRow{936, "no extension", ".exe", 0, -1},
-    FindRow{936, "\"c:\\a\"", "\"", 0, 0},
-    FindRow{936, "V 1.8.0", " ", 0, 1},
-    FindRow{936, "abc", "", 0, 0},          // an empty needle is found where the search starts
-    FindRow{936, "abc", "", 3, 3},
-    FindRow{936, "abc", "c", 4, -1},        // start past the end
-    FindRow{936, "abc", "a", -1, -1},
-    FindRow{936, "abcabc", "b", 2, 4},
-    // 淺 is 9C 5C: its trail byte is no backslash.
-    FindRow{936, "\x9C\x5C", "\\", 0, -1},
-    FindRow{936, "c:\\\x9C\x5C\\x", "\\", 3, 5},
-    // A needle that would start on a trail byte: 並 is 81 4B, so "K" never matches inside it.
-    FindRow{936, "\x81\x4B" "K", "K", 0, 2},
-    FindRow{936, "\x88\x41.exe", "A.exe", 0, -1},
-    // A lead byte that the terminator follows is a character of its own.
-    FindRow{936, "ab\x81", "\x81", 0, 2},
-    // In a single-byte code page every byte is a character.
-    FindRow{1252, "\x9C\x5C", "\\", 0, 1},
-    FindRow{1252, "\x81\x4BK", "K", 0, 1}));
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CStringFind,
+    testing::Values(
+        FindRow{ 936, "c:\\prod\\svc.exe /run", ".exe", 0, 11 },
+        FindRow{ 936, "c:\\tools.exe.d\\svc.exe", ".exe", 0, 8 },
+        FindRow{ 936, "no extension", ".exe", 0, -1 }, FindRow{ 936, "\"c:\\a\"", "\"", 0, 0 },
+        FindRow{ 936, "V 1.8.0", " ", 0, 1 },
+        FindRow{ 936, "abc", "", 0, 0 },  // an empty needle is found where the search starts
+        FindRow{ 936, "abc", "", 3, 3 }, FindRow{ 936, "abc", "c", 4, -1 },  // start past the end
+        FindRow{ 936, "abc", "a", -1, -1 }, FindRow{ 936, "abcabc", "b", 2, 4 },
+        // 淺 is 9C 5C: its trail byte is no backslash.
+        FindRow{ 936, "\x9C\x5C", "\\", 0, -1 }, FindRow{ 936, "c:\\\x9C\x5C\\x", "\\", 3, 5 },
+        // A needle that would start on a trail byte: 並 is 81 4B, so "K" never matches inside it.
+        FindRow{ 936,
+                 "\x81\x4B"
+                 "K",
+                 "K", 0, 2 },
+        FindRow{ 936, "\x88\x41.exe", "A.exe", 0, -1 },
+        // A lead byte that the terminator follows is a character of its own.
+        FindRow{ 936, "ab\x81", "\x81", 0, 2 },
+        // In a single-byte code page every byte is a character.
+        FindRow{ 1252, "\x9C\x5C", "\\", 0, 1 }, FindRow{ 1252, "\x81\x4BK", "K", 0, 1 }));
 
 struct ReverseFindRow
 {
@@ -110,7 +115,9 @@ struct ReverseFindRow
     int expected;
 };
 
-class CStringReverseFind : public CodePageTest, public testing::WithParamInterface<ReverseFindRow> {};
+class CStringReverseFind : public CodePageTest, public testing::WithParamInterface<ReverseFindRow>
+{
+};
 
 TEST_P(CStringReverseFind, FindsTheLastRealBackslash)
 {
@@ -120,15 +127,15 @@ TEST_P(CStringReverseFind, FindsTheLastRealBackslash)
         << testing::PrintToString(std::string(row.text));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, CStringReverseFind, testing::Values(
-    ReverseFindRow{936, "c:\\prod\\svc.exe", 7},
-    ReverseFindRow{936, "svc.exe", -1},
-    ReverseFindRow{936, "", -1},
-    ReverseFindRow{936, "c:\\\x9C\x5C", 2},          // c:\淺 : the last backslash is at 2
-    ReverseFindRow{936, "c:\\\x9C\x5C\\", 5},
-    ReverseFindRow{936, "\x9C\x5C\x9C\x5C", -1},
-    ReverseFindRow{936, "c:\\\x9C", 2},              // lone lead byte at the end
-    ReverseFindRow{1252, "c:\\\x9C\x5C", 4}));
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CStringReverseFind,
+    testing::Values(ReverseFindRow{ 936, "c:\\prod\\svc.exe", 7 },
+                    ReverseFindRow{ 936, "svc.exe", -1 }, ReverseFindRow{ 936, "", -1 },
+                    ReverseFindRow{ 936, "c:\\\x9C\x5C", 2 },  // c:\淺 : the last backslash is at 2
+                    ReverseFindRow{ 936, "c:\\\x9C\x5C\\", 5 },
+                    ReverseFindRow{ 936, "\x9C\x5C\x9C\x5C", -1 },
+                    ReverseFindRow{ 936, "c:\\\x9C", 2 },  // lone lead byte at the end
+                    ReverseFindRow{ 1252, "c:\\\x9C\x5C", 4 }));
 
 struct LowerRow
 {
@@ -137,7 +144,9 @@ struct LowerRow
     const char* expected;
 };
 
-class CStringMakeLower : public CodePageTest, public testing::WithParamInterface<LowerRow> {};
+class CStringMakeLower : public CodePageTest, public testing::WithParamInterface<LowerRow>
+{
+};
 
 TEST_P(CStringMakeLower, LowersSingleByteLettersOnly)
 {
@@ -148,15 +157,17 @@ TEST_P(CStringMakeLower, LowersSingleByteLettersOnly)
     EXPECT_EQ(std::string(row.expected), S(s)) << testing::PrintToString(std::string(row.text));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, CStringMakeLower, testing::Values(
-    LowerRow{936, "C:\\Program Files\\Prod\\Svc.EXE", "c:\\program files\\prod\\svc.exe"},
-    LowerRow{936, "AZaz@[`{09", "azaz@[`{09"},
-    LowerRow{936, "\x88\x41", "\x88\x41"},                      // 圓 keeps its 'A' trail byte
-    LowerRow{936, "D:\\\x88\x41\\X", "d:\\\x88\x41\\x"},
-    LowerRow{936, "\x81\x4B\x81\x4B", "\x81\x4B\x81\x4B"},      // 並並
-    LowerRow{936, "\xA3\xC1", "\xA3\xC1"},                      // full-width A stays
-    LowerRow{936, "AB\x88", "ab\x88"},                          // lone lead byte at the end
-    LowerRow{1252, "\x88\x41", "\x88\x61"}));
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CStringMakeLower,
+    testing::Values(LowerRow{ 936, "C:\\Program Files\\Prod\\Svc.EXE",
+                              "c:\\program files\\prod\\svc.exe" },
+                    LowerRow{ 936, "AZaz@[`{09", "azaz@[`{09" },
+                    LowerRow{ 936, "\x88\x41", "\x88\x41" },  // 圓 keeps its 'A' trail byte
+                    LowerRow{ 936, "D:\\\x88\x41\\X", "d:\\\x88\x41\\x" },
+                    LowerRow{ 936, "\x81\x4B\x81\x4B", "\x81\x4B\x81\x4B" },  // 並並
+                    LowerRow{ 936, "\xA3\xC1", "\xA3\xC1" },                  // full-width A stays
+                    LowerRow{ 936, "AB\x88", "ab\x88" },  // lone lead byte at the end
+                    LowerRow{ 1252, "\x88\x41", "\x88\x61" }));
 
 TEST(CStringCompare, MultibyteComparisonIsByBytes)
 {

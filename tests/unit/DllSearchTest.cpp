@@ -24,9 +24,9 @@ TEST(DllSearch, ADllBesideTheExecutableIsNoLongerLoadedByName)
 
     // The common controls, loaded by name after the restriction, come from the system.
     EXPECT_TRUE(AfxInitCommonControls());
-    char path[MAX_PATH] = {0};
+    char path[MAX_PATH] = { 0 };
     ::GetModuleFileNameA(::GetModuleHandleA("comctl32.dll"), path, MAX_PATH);
-    char windows[MAX_PATH] = {0};
+    char windows[MAX_PATH] = { 0 };
     ::GetWindowsDirectoryA(windows, MAX_PATH);
     EXPECT_EQ(0, _strnicmp(path, windows, strlen(windows))) << path;
 }

@@ -7,7 +7,7 @@
 
 TEST(GetSystemDir, IsTheSystemDirectoryWithOneTrailingBackslash)
 {
-    char buffer[MAX_PATH] = {0};
+    char buffer[MAX_PATH] = { 0 };
     ASSERT_GT(::GetSystemDirectoryA(buffer, MAX_PATH), 0u);
     CString dir = GetSystemDir();
     EXPECT_EQ(std::string(buffer) + "\\", std::string(dir));
@@ -63,9 +63,14 @@ DWORD WINAPI CountAttributeQueries(LPCSTR path)
 
 TEST(GetSystemDir, AddsTheBackslashOnlyWhereTheLastByteIsNotOne)
 {
-    ImportHook hook("kernel32.dll", "GetSystemDirectoryA", &::GetSystemDirectoryA, &FakeSystemDirectory);
+    ImportHook hook("kernel32.dll", "GetSystemDirectoryA", &::GetSystemDirectoryA,
+                    &FakeSystemDirectory);
     ASSERT_TRUE(hook.Installed());
-    const struct { const char* dir; const char* expected; } rows[] = {
+    const struct
+    {
+        const char* dir;
+        const char* expected;
+    } rows[] = {
         { "C:\\WINDOWS\\system32", "C:\\WINDOWS\\system32\\" },
         { "C:\\", "C:\\" },                                  // a drive root stays as it is
         { "D:\\\xB2\xE2\x9C\x5C", "D:\\\xB2\xE2\x9C\x5C" },  // the byte rule: 淺 ends in 0x5C
@@ -79,7 +84,8 @@ TEST(GetSystemDir, AddsTheBackslashOnlyWhereTheLastByteIsNotOne)
 
 TEST(FileExists, AnEmptyPathIsNotAskedAbout)
 {
-    ImportHook hook("kernel32.dll", "GetFileAttributesA", &::GetFileAttributesA, &CountAttributeQueries);
+    ImportHook hook("kernel32.dll", "GetFileAttributesA", &::GetFileAttributesA,
+                    &CountAttributeQueries);
     ASSERT_TRUE(hook.Installed());
     g_attributesHook = &hook;
     g_attributeQueries = 0;

@@ -21,7 +21,7 @@ HICON ApplicationIcon()
 
 std::string MenuText(HMENU menu, int position)
 {
-    char text[256] = {0};
+    char text[256] = { 0 };
     ::GetMenuStringA(menu, position, text, sizeof(text), MF_BYPOSITION);
     return text;
 }
@@ -144,7 +144,8 @@ HMONITOR WINAPI FakeMonitorFromWindow(HWND hWnd, DWORD)
 {
     RECT rc;
     ::GetWindowRect(hWnd, &rc);
-    return reinterpret_cast<HMONITOR>(static_cast<INT_PTR>((rc.left + rc.right) / 2 >= 1024 ? 2 : 1));
+    return reinterpret_cast<HMONITOR>(
+        static_cast<INT_PTR>((rc.left + rc.right) / 2 >= 1024 ? 2 : 1));
 }
 
 BOOL WINAPI FakeMonitorInfo(HMONITOR monitor, LPMONITORINFO info)
@@ -162,13 +163,14 @@ BOOL WINAPI FakeMonitorInfo(HMONITOR monitor, LPMONITORINFO info)
 
 TEST(DialogPlacement, ABoxStaysOnTheWorkAreaOfItsOwnersMonitor)
 {
-    ImportHook monitorOf("user32.dll", "MonitorFromWindow", &::MonitorFromWindow, &FakeMonitorFromWindow);
+    ImportHook monitorOf("user32.dll", "MonitorFromWindow", &::MonitorFromWindow,
+                         &FakeMonitorFromWindow);
     ImportHook monitorInfo("user32.dll", "GetMonitorInfoA", &::GetMonitorInfoA, &FakeMonitorInfo);
     ASSERT_TRUE(monitorOf.Installed() && monitorInfo.Installed());
     const struct
     {
         const char* name;
-        int x, y;          // the owner's top-left corner, on the second monitor
+        int x, y;  // the owner's top-left corner, on the second monitor
         bool ownerHidden;
     } rows[] = {
         // Partly beyond the right edge of the second monitor: pushed back onto that monitor, not
@@ -181,7 +183,8 @@ TEST(DialogPlacement, ABoxStaysOnTheWorkAreaOfItsOwnersMonitor)
     RunModal(main, [&](HWND hMain) {
         for (const auto& row : rows) {
             SCOPED_TRACE(row.name);
-            ::SetWindowPos(hMain, NULL, row.x, row.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            ::SetWindowPos(hMain, NULL, row.x, row.y, 0, 0,
+                           SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
             ::ShowWindow(hMain, row.ownerHidden ? SW_HIDE : SW_SHOWNA);
             RECT box = {};
             CDialog about(IDD_ABOUTBOX, &main);
@@ -273,7 +276,8 @@ TEST(PatchDialogStart, FailedWriteShowsTheErrorIcon)
 
 TEST(PatchMessages, EveryOutcomeHasItsTextCaptionAndIcon)
 {
-    PatchOutcome outcome = { PATCH_APPLIED, "c:\\prod\\", "1.9.0", "C:\\windows\\system32\\zbk.db" };
+    PatchOutcome outcome = { PATCH_APPLIED, "c:\\prod\\", "1.9.0",
+                             "C:\\windows\\system32\\zbk.db" };
     PatchMessage m = OutcomeMessage(outcome);
     EXPECT_EQ(expected::kSuccessText, std::string(m.strText));
     EXPECT_STREQ(expected::kSuccessCaption, m.pszCaption);
@@ -318,7 +322,11 @@ public:
     RoutingDlg() : CDialog(100) {}
     void First() { g_handled.push_back("first"); }
     void Second() { g_handled.push_back("second"); }
-    void PassOn(UINT, LPARAM) { g_handled.push_back("sys"); Default(); }
+    void PassOn(UINT, LPARAM)
+    {
+        g_handled.push_back("sys");
+        Default();
+    }
     DECLARE_MESSAGE_MAP()
 };
 

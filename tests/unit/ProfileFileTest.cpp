@@ -38,7 +38,7 @@ protected:
 
 TEST_F(ProfileFileTest, DefaultPathIsConfigIniBesideTheExecutable)
 {
-    char module[MAX_PATH] = {0};
+    char module[MAX_PATH] = { 0 };
     ::GetModuleFileNameA(NULL, module, MAX_PATH);
     std::string expected = module;
     expected = expected.substr(0, expected.rfind('\\') + 1);
@@ -52,7 +52,8 @@ TEST_F(ProfileFileTest, MissingFileSectionOrKeyReadsEmpty)
     CProfileFile missing = Open(Path("missing.ini"));
     EXPECT_TRUE(missing.GetString("Word1", "System").IsEmpty());
 
-    ASSERT_TRUE(WriteFileBytes(Path("config.ini"), "[System]\r\nWord1=V 1.8.5\r\n[Other]\r\nKey=x\r\n"));
+    ASSERT_TRUE(
+        WriteFileBytes(Path("config.ini"), "[System]\r\nWord1=V 1.8.5\r\n[Other]\r\nKey=x\r\n"));
     CProfileFile profile = Open(Path("config.ini"));
     EXPECT_EQ("V 1.8.5", std::string(profile.GetString("Word1", "System")));
     EXPECT_EQ("x", std::string(profile.GetString("Key", "Other")));
@@ -63,7 +64,8 @@ TEST_F(ProfileFileTest, MissingFileSectionOrKeyReadsEmpty)
 
 TEST_F(ProfileFileTest, EmptyKeyOrSectionReadsEmptyWithoutLookingAtTheFile)
 {
-    ASSERT_TRUE(WriteFileBytes(Path("empty.ini"), "[]\r\n=root\r\n[System]\r\n=blank\r\nWord1=V 1.0\r\n"));
+    ASSERT_TRUE(
+        WriteFileBytes(Path("empty.ini"), "[]\r\n=root\r\n[System]\r\n=blank\r\nWord1=V 1.0\r\n"));
     CProfileFile profile = Open(Path("empty.ini"));
     EXPECT_TRUE(profile.GetString("", "System").IsEmpty());
     EXPECT_TRUE(profile.GetString("Word1", "").IsEmpty());
@@ -105,9 +107,12 @@ TEST_F(ProfileFileTest, RewritingReplacesTheValueAndKeepsOtherContent)
     EXPECT_EQ(0, profile.SetString("1.8.5", "version", "zbk"));
     EXPECT_EQ(0, profile.SetString("c:\\a\\", "apppath", "zbk"));
     EXPECT_EQ(0, profile.SetString("1.9.0", "version", "zbk"));
-    ASSERT_TRUE(::WritePrivateProfileStringA("zbk", "version", "1.8.5", Path("platform.db").c_str()));
-    ASSERT_TRUE(::WritePrivateProfileStringA("zbk", "apppath", "c:\\a\\", Path("platform.db").c_str()));
-    ASSERT_TRUE(::WritePrivateProfileStringA("zbk", "version", "1.9.0", Path("platform.db").c_str()));
+    ASSERT_TRUE(
+        ::WritePrivateProfileStringA("zbk", "version", "1.8.5", Path("platform.db").c_str()));
+    ASSERT_TRUE(
+        ::WritePrivateProfileStringA("zbk", "apppath", "c:\\a\\", Path("platform.db").c_str()));
+    ASSERT_TRUE(
+        ::WritePrivateProfileStringA("zbk", "version", "1.9.0", Path("platform.db").c_str()));
 
     std::string ours, platform;
     ASSERT_TRUE(ReadFileBytes(Path("ours.db"), &ours));
@@ -156,16 +161,23 @@ DWORD WINAPI FakeModuleFileName(HMODULE, LPSTR buffer, DWORD size)
 
 TEST(ProfileFileDefaults, DefaultPathFollowsTheModulePath)
 {
-    ImportHook hook("kernel32.dll", "GetModuleFileNameA", &::GetModuleFileNameA, &FakeModuleFileName);
+    ImportHook hook("kernel32.dll", "GetModuleFileNameA", &::GetModuleFileNameA,
+                    &FakeModuleFileName);
     ASSERT_TRUE(hook.Installed());
     const std::string longDir = "C:\\" + std::string(300, 'd') + "\\";
     const std::string longestDir = "\\\\?\\C:\\" + std::string(32740, 'e') + "\\";
-    const struct { std::string module; std::string dir; std::string path; } rows[] = {
+    const struct
+    {
+        std::string module;
+        std::string dir;
+        std::string path;
+    } rows[] = {
         { "D:\\tools\\patch.exe", "D:\\tools\\", "D:\\tools\\config.ini" },
         { "patch.exe", "", "\\config.ini" },  // no backslash at all
         { "E:\\\x9C\x5C\\p.exe", "E:\\\x9C\x5C\\", "E:\\\x9C\x5C\\config.ini" },
         { longDir + "patch.exe", longDir, longDir + "config.ini" },  // longer than MAX_PATH
-        { longestDir + "p.exe", longestDir, longestDir + "config.ini" },  // up to the system's limit
+        { longestDir + "p.exe", longestDir,
+          longestDir + "config.ini" },  // up to the system's limit
     };
     for (const auto& row : rows) {
         g_modulePath = row.module;

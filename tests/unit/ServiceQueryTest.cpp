@@ -19,7 +19,9 @@ struct ImageRow
     const char* file;       // keepFileName != 0
 };
 
-class ServiceImagePath : public testing::TestWithParam<ImageRow> {};
+class ServiceImagePath : public testing::TestWithParam<ImageRow>
+{
+};
 
 }  // namespace
 
@@ -34,25 +36,29 @@ TEST_P(ServiceImagePath, CutsTheBinaryPathName)
     EXPECT_EQ(std::string(row.file), std::string(query.GetImagePath(kTestService, -7)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ServiceImagePath, testing::Values(
-    ImageRow{"\"C:\\Program Files\\Prod\\Svc.EXE\" -service",
-             "c:\\program files\\prod\\", "c:\\program files\\prod\\svc.exe"},
-    ImageRow{"C:\\Prod\\svc.exe /run", "c:\\prod\\", "c:\\prod\\svc.exe"},
-    // Without ".exe" the arguments stay, and a backslash inside them is the last one.
-    ImageRow{"C:\\Prod\\svc.bin -a", "c:\\prod\\", "c:\\prod\\svc.bin -a"},
-    ImageRow{"C:\\Prod\\svc.bin -log C:\\Logs", "c:\\prod\\svc.bin -log c:\\", "c:\\prod\\svc.bin -log c:\\logs"},
-    // The first ".exe" counts, even inside a directory name.
-    ImageRow{"C:\\Tools.exe.d\\svc.exe", "c:\\", "c:\\tools.exe"},
-    ImageRow{"SVC.EXE", "svc.exe", "svc.exe"},
-    // Only a quote at the very start is dropped.
-    ImageRow{"C:\\a\"b\\x.exe\"", "c:\\a\"b\\", "c:\\a\"b\\x.exe"},
-    // D:\圓淺\Svc.EXE: 圓 ends in 'A' (stays upper case), 淺 ends in 0x5C (no separator).
-    ImageRow{"\"D:\\\x88\x41\x9C\x5C\\Svc.EXE\" -service",
-             "d:\\\x88\x41\x9C\x5C\\", "d:\\\x88\x41\x9C\x5C\\svc.exe"},
-    // D:\Srv\淺 with no extension: the 0x5C trail byte is not the last backslash.
-    ImageRow{"D:\\Srv\\\x9C\x5C", "d:\\srv\\", "d:\\srv\\\x9C\x5C"},
-    // 並 (81 4B) and full-width Ａ (A3 C1) keep both bytes.
-    ImageRow{"E:\\\x81\x4B\xA3\xC1X\\QS.Exe", "e:\\\x81\x4B\xA3\xC1x\\", "e:\\\x81\x4B\xA3\xC1x\\qs.exe"}));
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ServiceImagePath,
+    testing::Values(
+        ImageRow{ "\"C:\\Program Files\\Prod\\Svc.EXE\" -service", "c:\\program files\\prod\\",
+                  "c:\\program files\\prod\\svc.exe" },
+        ImageRow{ "C:\\Prod\\svc.exe /run", "c:\\prod\\", "c:\\prod\\svc.exe" },
+        // Without ".exe" the arguments stay, and a backslash inside them is the last one.
+        ImageRow{ "C:\\Prod\\svc.bin -a", "c:\\prod\\", "c:\\prod\\svc.bin -a" },
+        ImageRow{ "C:\\Prod\\svc.bin -log C:\\Logs", "c:\\prod\\svc.bin -log c:\\",
+                  "c:\\prod\\svc.bin -log c:\\logs" },
+        // The first ".exe" counts, even inside a directory name.
+        ImageRow{ "C:\\Tools.exe.d\\svc.exe", "c:\\", "c:\\tools.exe" },
+        ImageRow{ "SVC.EXE", "svc.exe", "svc.exe" },
+        // Only a quote at the very start is dropped.
+        ImageRow{ "C:\\a\"b\\x.exe\"", "c:\\a\"b\\", "c:\\a\"b\\x.exe" },
+        // D:\圓淺\Svc.EXE: 圓 ends in 'A' (stays upper case), 淺 ends in 0x5C (no separator).
+        ImageRow{ "\"D:\\\x88\x41\x9C\x5C\\Svc.EXE\" -service", "d:\\\x88\x41\x9C\x5C\\",
+                  "d:\\\x88\x41\x9C\x5C\\svc.exe" },
+        // D:\Srv\淺 with no extension: the 0x5C trail byte is not the last backslash.
+        ImageRow{ "D:\\Srv\\\x9C\x5C", "d:\\srv\\", "d:\\srv\\\x9C\x5C" },
+        // 並 (81 4B) and full-width Ａ (A3 C1) keep both bytes.
+        ImageRow{ "E:\\\x81\x4B\xA3\xC1X\\QS.Exe", "e:\\\x81\x4B\xA3\xC1x\\",
+                  "e:\\\x81\x4B\xA3\xC1x\\qs.exe" }));
 
 TEST(ServiceQuery, UnknownServiceAndOversizedConfigurationYieldEmpty)
 {
@@ -84,7 +90,8 @@ ImportHook* g_queryHook;
 SC_HANDLE WINAPI RecordOpenManager(LPCSTR machine, LPCSTR database, DWORD access)
 {
     ++g_managerOpens;
-    g_manager = g_openManagerHook->Original<decltype(&::OpenSCManagerA)>()(machine, database, access);
+    g_manager =
+        g_openManagerHook->Original<decltype(&::OpenSCManagerA)>()(machine, database, access);
     return g_manager;
 }
 
@@ -96,7 +103,9 @@ SC_HANDLE WINAPI RecordOpenService(SC_HANDLE manager, LPCSTR name, DWORD access)
 
 BOOL WINAPI RecordClose(SC_HANDLE h)
 {
-    g_calls.push_back(h == g_service ? "close service" : h == g_manager ? "close manager" : "close ?");
+    g_calls.push_back(h == g_service   ? "close service"
+                      : h == g_manager ? "close manager"
+                                       : "close ?");
     return g_closeHook->Original<decltype(&::CloseServiceHandle)>()(h);
 }
 
@@ -156,7 +165,7 @@ TEST_F(ReleaseOrder, SuccessFreesTheBufferThenClosesServiceThenManager)
     ASSERT_TRUE(service.created());
     g_calls.clear();
     EXPECT_EQ("c:\\prod\\", std::string(CServiceQuery().GetImagePath(kTestService, 0)));
-    EXPECT_EQ((Calls{"free buffer", "close service", "close manager"}), g_calls);
+    EXPECT_EQ((Calls{ "free buffer", "close service", "close manager" }), g_calls);
 }
 
 TEST_F(ReleaseOrder, FailedQueryClosesServiceThenManagerThenFreesTheBuffer)
@@ -166,13 +175,13 @@ TEST_F(ReleaseOrder, FailedQueryClosesServiceThenManagerThenFreesTheBuffer)
     g_calls.clear();
     EXPECT_TRUE(CServiceQuery().GetImagePath(kTestService, 0).IsEmpty());
     EXPECT_EQ(1, g_queries);  // one attempt, no retry at the reported size
-    EXPECT_EQ((Calls{"close service", "close manager", "free buffer"}), g_calls);
+    EXPECT_EQ((Calls{ "close service", "close manager", "free buffer" }), g_calls);
 }
 
 TEST_F(ReleaseOrder, MissingServiceClosesTheManager)
 {
     EXPECT_TRUE(CServiceQuery().GetImagePath("zbk_no_such_service", 0).IsEmpty());
-    EXPECT_EQ((Calls{"close manager"}), g_calls);
+    EXPECT_EQ((Calls{ "close manager" }), g_calls);
     EXPECT_EQ(0, g_queries);
 }
 
@@ -192,5 +201,5 @@ TEST_F(ReleaseOrder, NoBufferMeansNoQueryAndEverythingReleased)
     ASSERT_TRUE(alloc.Installed());
     EXPECT_TRUE(CServiceQuery().GetImagePath(kTestService, 0).IsEmpty());
     EXPECT_EQ(0, g_queries);
-    EXPECT_EQ((Calls{"close service", "close manager"}), g_calls);
+    EXPECT_EQ((Calls{ "close service", "close manager" }), g_calls);
 }
