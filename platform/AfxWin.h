@@ -68,9 +68,12 @@ protected:                                                      \
     }
 
 // void OnCommand()
+// memberFxn is a qualified name (CWinApp::OnHelp): &(CWinApp::OnHelp) would be no pointer to member.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define ON_COMMAND(id, memberFxn)                                            \
     { WM_COMMAND, 0, (id), (id), AfxSig_vv,                                  \
       { .pfn_vv = static_cast<void (CCmdTarget::*)()>(&memberFxn) } },
+// NOLINTEND(bugprone-macro-parentheses)
 // void OnClicked()
 #define ON_BN_CLICKED(id, memberFxn)                                         \
     { WM_COMMAND, BN_CLICKED, (id), (id), AfxSig_vv,                         \
