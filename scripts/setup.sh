@@ -2,7 +2,8 @@
 # Installs what building and testing need on Debian 12, and only what is missing:
 # the MinGW-w64 cross compilers, CMake and Ninja, Wine (64-bit, and 32-bit beside it so that the
 # i686 release runs in WoW64), the zh_CN.UTF-8 locale (ANSI code page 936 under Wine), and for
-# screenshots and real input Xvfb, xdotool, ImageMagick, a CJK font and Wine's own fonts.
+# screenshots and real input Xvfb, xdotool, ImageMagick, a CJK font and Wine's own fonts, and for
+# the checks of the sources clang-format, clang-tidy and Ansible with ansible-lint.
 set -e
 
 SUDO=
@@ -12,7 +13,7 @@ fi
 
 packages="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
 cmake ninja-build googletest wine64 fonts-wine locales xvfb x11-apps xdotool imagemagick fonts-wqy-zenhei
-zip unzip osslsigncode openssl python3"
+zip unzip osslsigncode openssl python3 clang-format clang-tidy ansible ansible-lint"
 
 installed() {
     dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"

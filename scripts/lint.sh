@@ -1,0 +1,51 @@
+#!/bin/sh
+# Checks of the sources themselves, run by the test command:
+#   1. formatting: product and test code as clang-format lays it out (.clang-format)
+#   2. static analysis: clang-tidy on platform/, core/ and app/ (.clang-tidy), with the compile
+#      commands of the x86_64 build
+#   3. the fleet playbook docs/fleet-playbook.yml: ansible-playbook --syntax-check and ansible-lint,
+#      offline
+# Installs what it needs like the rest of the set-up. Exits non-zero when any check fails.
+set -e
+cd "$(dirname "$0")/.."
+sh scripts/setup.sh
+status=0
+
+sources=$(find platform core app resources tests \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) | sort)
+unformatted=
+for f in $sources; do
+    clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || unformatted="$unformatted $f"
+done
+if [ -n "$unformatted" ]; then
+    echo "lint: not formatted (clang-format -i FILE):$unformatted"
+    status=1
+else
+    echo "lint: formatting: $(echo $sources | wc -w) files as clang-format lays them out"
+fi
+
+# The compile commands, and the texts header that app/ includes, come from the x86_64 build.
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 --target patchtexts >/dev/null
+product=$(find platform core app -name '*.cpp' | sort)
+report=$(mktemp)
+echo $product | tr ' ' '\n' | xargs -P2 -n4 clang-tidy -p build/win64 --quiet >"$report" 2>/dev/null || true
+if grep -q -E 'warning:|error:' "$report"; then
+    grep -E -A3 'warning:|error:' "$report"
+    echo "lint: clang-tidy found the above"
+    status=1
+else
+    echo "lint: clang-tidy: $(echo $product | wc -w) files of platform/, core/ and app/ clean"
+fi
+rm -f "$report"
+
+inventory=$(mktemp)
+printf '[windows_servers]\nserver.example\n' >"$inventory"
+if ANSIBLE_LOCALHOST_WARNING=false ansible-playbook --syntax-check -i "$inventory" docs/fleet-playbook.yml >/dev/null &&
+   NO_COLOR=1 ansible-lint --offline -q docs/fleet-playbook.yml; then
+    echo "lint: docs/fleet-playbook.yml passes ansible-playbook --syntax-check and ansible-lint"
+else
+    echo "lint: docs/fleet-playbook.yml fails its checks"
+    status=1
+fi
+rm -f "$inventory"
+exit $status
