@@ -29,7 +29,7 @@ x11_stop_display() {
 }
 
 # Creates the prefix once (Wine's X11 driver, the default), then makes sure that it has what the
-# dialogs ask for: a CJK font standing in for SimSun (宋体), and the Marlett symbol font that Wine
+# dialogs ask for: a CJK font standing in for SimSun, and the Marlett symbol font that Wine
 # draws caption buttons with. Debian keeps Wine's own fonts in /usr/share/wine/fonts (fonts-wine),
 # where this Wine does not look: without a copy in the prefix's Fonts folder the close button is
 # drawn as the letter "r".

@@ -229,7 +229,7 @@ int Input(const std::string& syncDir, Report& report)
         return 1;
 
     // The About entry, from the system menu with the keyboard. Wine's system menu has an entry of
-    // its own with the same access key ahead of ours (关于 Wine(&A)), which the key would open:
+    // its own with the same access key ahead of ours ("About Wine", &A), which the key would open:
     // ours is reached as the menu's last item instead.
     Request(syncDir, "key alt+space");
     if (!WaitForPopupMenu(process)) {

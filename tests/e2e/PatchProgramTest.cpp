@@ -329,7 +329,7 @@ std::vector<Layout> ShownLayouts()
 void ExpectNothingClippedOrOverlapping(const Layout& layout, int dpi)
 {
     HDC dc = ::CreateCompatibleDC(NULL);
-    // 9-point 宋体, as the templates ask.
+    // 9-point SimSun, as the templates ask.
     HFONT font = ::CreateFontA(-MulDiv(9, dpi, 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
                                DEFAULT_CHARSET, 0, 0, 0, 0, "\xCB\xCE\xCC\xE5");
     HGDIOBJ old = ::SelectObject(dc, font);
