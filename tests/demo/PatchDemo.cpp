@@ -151,13 +151,7 @@ int Finish(const DrivenProcess& process, Report& report)
     report.Line(bytes);
 
     // What the patch must have written: the version, and the directory with A-Z lowered.
-    std::string apppath = kInstallDir;
-    for (size_t i = 0; i < apppath.size(); ++i) {
-        if (::IsDBCSLeadByteEx(936, static_cast<BYTE>(apppath[i])))
-            ++i;
-        else if (apppath[i] >= 'A' && apppath[i] <= 'Z')
-            apppath[i] = static_cast<char>(apppath[i] - 'A' + 'a');
-    }
+    std::string apppath = LowerAsciiLetters(kInstallDir);
     char version[64] = { 0 };
     char path[MAX_PATH] = { 0 };
     ::GetPrivateProfileStringA("zbk", "version", "", version, sizeof(version),

@@ -72,6 +72,15 @@ std::string AfterPlatformWrites(const std::string& original, const std::string& 
     return bytes;
 }
 
+// Presses OK in the About box and waits until it is gone and its owner enabled again. Ending the
+// box enables its owner before the box's window is destroyed.
+void CloseAboutBox(HWND about, HWND dialog)
+{
+    ::PostMessageA(about, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 100 && (::IsWindow(about) || !::IsWindowEnabled(dialog)); ++i)
+        ::Sleep(20);
+}
+
 // Closes the main dialog with its close box and returns the exit status (99: it did not end).
 DWORD CloseDialog(const DrivenProcess& process, HWND dialog)
 {
@@ -156,10 +165,7 @@ TEST_F(PatchProgram, AboutBoxOpensFromEverySystemCommandOfItsRange)
         EXPECT_EQ(expected::kAboutCopyright, controls[2].text);
         EXPECT_EQ(IDOK, controls[3].id);
         EXPECT_EQ(expected::kOk, controls[3].text);
-        ::PostMessageA(about, WM_COMMAND, IDOK, 0);
-        // Ending the box enables its owner before the box's window is destroyed.
-        for (int i = 0; i < 100 && (::IsWindow(about) || !::IsWindowEnabled(dialog)); ++i)
-            ::Sleep(20);
+        CloseAboutBox(about, dialog);
         EXPECT_TRUE(::IsWindowEnabled(dialog));
         EXPECT_FALSE(::IsWindow(about));
     }
@@ -236,9 +242,7 @@ TEST_F(PatchProgram, AboutBoxOpensCentredOverTheMainDialogAndOnTheWorkArea)
         } else {
             ExpectCentredOver(WindowRect(dialog), box);
         }
-        ::PostMessageA(about, WM_COMMAND, IDOK, 0);
-        for (int i = 0; i < 100 && (::IsWindow(about) || !::IsWindowEnabled(dialog)); ++i)
-            ::Sleep(20);
+        CloseAboutBox(about, dialog);
     }
     EXPECT_EQ(2u, CloseDialog(process, dialog));
 }
@@ -316,9 +320,7 @@ std::vector<Layout> ShownLayouts()
     HWND about = process.WaitForDialog(dialog, expected::kAboutCaption);
     if (about != NULL) {
         layouts.push_back(LayoutOf(about));
-        ::PostMessageA(about, WM_COMMAND, IDOK, 0);
-        for (int i = 0; i < 100 && (::IsWindow(about) || !::IsWindowEnabled(dialog)); ++i)
-            ::Sleep(20);
+        CloseAboutBox(about, dialog);
     }
     CloseDialog(process, dialog);
     return layouts;

@@ -83,6 +83,18 @@ std::string RegistrationFileBytes()
     return bytes;
 }
 
+std::string LowerAsciiLetters(const std::string& path)
+{
+    std::string lower = path;
+    for (size_t i = 0; i < lower.size(); ++i) {
+        if (::IsDBCSLeadByteEx(936, static_cast<BYTE>(lower[i])) && i + 1 < lower.size())
+            ++i;
+        else if (lower[i] >= 'A' && lower[i] <= 'Z')
+            lower[i] = static_cast<char>(lower[i] - 'A' + 'a');
+    }
+    return lower;
+}
+
 std::string NativeSystemDirectory()
 {
     BOOL wow64 = FALSE;
@@ -224,12 +236,5 @@ StagedInstallation::StagedInstallation(const std::string& installLeaf, const std
 
 std::string StagedInstallation::lowerInstallDir() const
 {
-    std::string lower = m_installDir;
-    for (size_t i = 0; i < lower.size(); ++i) {
-        if (::IsDBCSLeadByteEx(936, static_cast<BYTE>(lower[i])) && i + 1 < lower.size())
-            ++i;
-        else if (lower[i] >= 'A' && lower[i] <= 'Z')
-            lower[i] = static_cast<char>(lower[i] - 'A' + 'a');
-    }
-    return lower;
+    return LowerAsciiLetters(m_installDir);
 }

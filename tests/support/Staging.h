@@ -17,6 +17,10 @@ bool RemovePath(const std::string& path);
 // A 32-bit program under 64-bit Windows is told "system32" and lands in the 32-bit view, syswow64.
 std::string SystemDirectory();
 std::string RegistrationFilePath();
+// The path with the single-byte letters A-Z lowered, as the program records an install directory
+// (double-byte characters of code page 936 stay as they are).
+std::string LowerAsciiLetters(const std::string& path);
+
 // Both views of the system directory by their real names, whichever this program's architecture:
 // the 64-bit view (system32) and the 32-bit view (syswow64); empty when the system has no such view.
 std::string NativeSystemDirectory();
