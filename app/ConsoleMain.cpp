@@ -26,22 +26,35 @@ int ExitCodeOf(PatchResult result)
 {
     switch (result) {
     case PATCH_APPLIED:
+    case PATCH_UNCHANGED:
         return kConsolePatched;
     case PATCH_NO_INSTALL_DIR:
         return kConsoleNoInstallDir;
     case PATCH_NO_VERSION:
         return kConsoleNoVersion;
     case PATCH_WRITE_FAILED:
+    case PATCH_WRITE_BUSY:
         break;
     }
     return kConsoleWriteFailed;
 }
 
-// The values written (or to be written), one per line, then the registration file.
-CString WrittenValues(const PatchOutcome& outcome)
+// The values written (or to be written, or held already), one per line, then the registration
+// file where the writes land.
+CConsoleText WrittenValues(const PatchOutcome& outcome)
 {
-    return CString(kRegistrationVersionKey) + "=" + outcome.strVersion + "\n" + kRegistrationPathKey
-           + "=" + outcome.strInstallDir + "\n" + outcome.strRegistrationPath + "\n";
+    CConsoleText text;
+    text.Own(kRegistrationVersionKey).Own("=").System(outcome.strVersion).Own("\n");
+    text.Own(kRegistrationPathKey).Own("=").System(outcome.strInstallDir).Own("\n");
+    text.System(outcome.strRegistrationPath).Own("\n");
+    return text;
+}
+
+CConsoleText MessageText(const PatchMessage& message)
+{
+    CConsoleText text;
+    text.System(message.strSubject).Own(message.strOwnText).Own("\n");
+    return text;
 }
 
 }  // namespace
@@ -57,26 +70,44 @@ int main(int argc, char** argv)
         } else if (strcmp(argv[i], "/?") == 0 || strcmp(argv[i], "--help") == 0) {
             bHelp = TRUE;
         } else {
-            AfxWriteStdText(STD_ERROR_HANDLE, kUsage);
+            AfxWriteStdText(STD_ERROR_HANDLE, CConsoleText().Own(kUsage));
             return kConsoleUsage;
         }
     }
     if (bHelp) {
-        AfxWriteStdText(STD_OUTPUT_HANDLE, kUsage);
+        AfxWriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(kUsage));
         return kConsolePatched;
     }
 
     if (!FileExists(GetSystemDir() + kRegistrationFileName)) {
-        AfxWriteStdText(STD_ERROR_HANDLE, MissingProductMessage().strText + "\n");
+        AfxWriteStdText(STD_ERROR_HANDLE, MessageText(MissingProductMessage()));
         return kConsoleNotInstalled;
     }
 
-    PatchOutcome outcome = RunPatch(!bDryRun);
+    // The dialog rewrites the keys at every press; here a file that holds both already is left
+    // alone, so that a rerun across a fleet reports nothing changed.
+    PatchOutcome outcome = RunPatch(bDryRun ? &CheckRegistration : &UpdateRegistration);
+    if (outcome.result == PATCH_UNCHANGED) {
+        CConsoleText text;
+        text.Own(kUnchangedText).Own("\n");
+        AfxWriteStdText(STD_OUTPUT_HANDLE, text);
+        AfxWriteStdText(STD_OUTPUT_HANDLE, WrittenValues(outcome));
+        return kConsolePatched;
+    }
     if (outcome.result != PATCH_APPLIED) {
-        AfxWriteStdText(STD_ERROR_HANDLE, OutcomeMessage(outcome).strText + "\n");
+        CConsoleText text = MessageText(OutcomeMessage(outcome));
+        // No path at all, rather than one that does not exist: say which, for scripts.
+        if (outcome.result == PATCH_NO_INSTALL_DIR && outcome.strInstallDir.IsEmpty())
+            text.Own(kNoServiceLine).Own("\n");
+        AfxWriteStdText(STD_ERROR_HANDLE, text);
         return ExitCodeOf(outcome.result);
     }
-    CString strHeader = bDryRun ? CString(kDryRunHeader) : OutcomeMessage(outcome).strText;
-    AfxWriteStdText(STD_OUTPUT_HANDLE, strHeader + "\n" + WrittenValues(outcome));
+    CConsoleText text;
+    if (bDryRun)
+        text.Own(kDryRunHeader).Own("\n");
+    else
+        text = MessageText(OutcomeMessage(outcome));
+    AfxWriteStdText(STD_OUTPUT_HANDLE, text);
+    AfxWriteStdText(STD_OUTPUT_HANDLE, WrittenValues(outcome));
     return kConsolePatched;
 }

@@ -29,7 +29,7 @@ BOOL CPatchApp::InitInstance()
         m_nExitCode = kExitClosedUnpatched;
     } else {
         PatchMessage message = MissingProductMessage();
-        ::MessageBoxA(NULL, message.strText, message.pszCaption, message.nType);
+        ::MessageBoxA(NULL, message.Text(), message.pszCaption, message.nType);
         m_nExitCode = kExitNotInstalled;
     }
     // No message loop: the application ends here.

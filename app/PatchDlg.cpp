@@ -79,9 +79,10 @@ HCURSOR CPatchDlg::OnQueryDragIcon()
 
 void CPatchDlg::OnStart()
 {
-    PatchOutcome outcome = RunPatch(TRUE);
+    // Each press writes both keys again, whatever the file holds.
+    PatchOutcome outcome = RunPatch(&RewriteRegistration);
     PatchMessage message = OutcomeMessage(outcome);
-    MessageBox(message.strText, message.pszCaption, message.nType);
+    MessageBox(message.Text(), message.pszCaption, message.nType);
     // After a successful patch nothing is left to do: the process ends once the box is gone.
     if (outcome.result == PATCH_APPLIED)
         exit(0);

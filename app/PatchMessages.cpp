@@ -7,7 +7,8 @@ const char kDownloadAddress[] = "https://www.quellor.cn/download/";
 
 PatchMessage MissingProductMessage()
 {
-    return PatchMessage{ CString(kMissingProductBefore) + kDownloadAddress + kMissingProductAfter,
+    return PatchMessage{ CString(),
+                         CString(kMissingProductBefore) + kDownloadAddress + kMissingProductAfter,
                          kMissingProductCaption, MB_OK | MB_ICONERROR };
 }
 
@@ -15,17 +16,21 @@ PatchMessage OutcomeMessage(const PatchOutcome& outcome)
 {
     switch (outcome.result) {
     case PATCH_APPLIED:
-        return PatchMessage{ CString(kSuccessText), kSuccessCaption, MB_OK | MB_ICONINFORMATION };
+    case PATCH_UNCHANGED:
+        return PatchMessage{ CString(), kSuccessText, kSuccessCaption, MB_OK | MB_ICONINFORMATION };
     case PATCH_NO_INSTALL_DIR:
-        return PatchMessage{ outcome.strInstallDir + kMissingPathSuffix, kErrorCaption,
+        return PatchMessage{ outcome.strInstallDir, kMissingPathSuffix, kErrorCaption,
                              MB_OK | MB_ICONERROR };
     case PATCH_NO_VERSION:
         // The information icon, as on the success box.
-        return PatchMessage{ CString(kNoVersionText), kNoVersionCaption,
+        return PatchMessage{ CString(), kNoVersionText, kNoVersionCaption,
                              MB_OK | MB_ICONINFORMATION };
+    case PATCH_WRITE_BUSY:
+        return PatchMessage{ outcome.strRegistrationPath, kWriteBusySuffix, kErrorCaption,
+                             MB_OK | MB_ICONERROR };
     case PATCH_WRITE_FAILED:
         break;
     }
-    return PatchMessage{ outcome.strRegistrationPath + kWriteFailedSuffix, kErrorCaption,
+    return PatchMessage{ outcome.strRegistrationPath, kWriteFailedSuffix, kErrorCaption,
                          MB_OK | MB_ICONERROR };
 }

@@ -5,9 +5,15 @@
 
 struct PatchMessage
 {
-    CString strText;
+    // A text is a subject from the system (a path; ANSI code page; often empty) followed by the
+    // program's own words (code page 936). A console decodes each from its own code page.
+    CString strSubject;
+    CString strOwnText;
     const char* pszCaption;
     UINT nType;  // MB_OK with MB_ICONERROR or MB_ICONINFORMATION
+
+    // The whole text, as a message box shows it.
+    CString Text() const { return strSubject + strOwnText; }
 };
 
 // The product is not installed: no registration file in the system directory.

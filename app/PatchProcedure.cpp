@@ -5,14 +5,16 @@
 #include "core/ProfileFile.h"
 #include "core/ServiceQuery.h"
 
-PatchOutcome RunPatch(BOOL bWrite)
+PatchOutcome RunPatch(RegistrationStep writeStep)
 {
     PatchOutcome outcome = { PATCH_NO_INSTALL_DIR, CString(), CString(), CString() };
     CServiceQuery query;
 
-    // Any existing path passes here, and an empty one fails.
+    // Any existing path passes here, and an empty one fails. A control character (CR, LF, ...)
+    // would put lines of its own into the registration file: such a path counts as missing.
     outcome.strInstallDir = query.GetImagePath(kServiceName, 0);
-    if (::GetFileAttributesA(outcome.strInstallDir) == INVALID_FILE_ATTRIBUTES)
+    if (HasControlBytes(outcome.strInstallDir)
+        || ::GetFileAttributesA(outcome.strInstallDir) == INVALID_FILE_ATTRIBUTES)
         return outcome;
     if (AfxMbsCmp(outcome.strInstallDir.Right(1), "\\") != 0)
         outcome.strInstallDir += "\\";
@@ -25,21 +27,21 @@ PatchOutcome RunPatch(BOOL bWrite)
     int nBlank = strWord1.Find(" ");
     if (nBlank >= 0)
         outcome.strVersion = strWord1.Right(strWord1.GetLength() - nBlank - 1);
-    if (outcome.strVersion.GetLength() < 2 || outcome.strVersion.Find(".") < 0) {
+    if (outcome.strVersion.GetLength() < 2 || outcome.strVersion.Find(".") < 0
+        || HasControlBytes(outcome.strVersion)) {
         outcome.result = PATCH_NO_VERSION;
         return outcome;
     }
 
-    outcome.strRegistrationPath = GetSystemDir() + kRegistrationFileName;
-    outcome.result = PATCH_APPLIED;
-    if (!bWrite)
-        return outcome;
-    profile.m_strProfilePath = outcome.strRegistrationPath;
-    int nVersionWrite =
-        profile.SetString(outcome.strVersion, kRegistrationVersionKey, kRegistrationSection);
-    int nPathWrite =
-        profile.SetString(outcome.strInstallDir, kRegistrationPathKey, kRegistrationSection);
-    if (nVersionWrite != 0 || nPathWrite != 0)
-        outcome.result = PATCH_WRITE_FAILED;
+    outcome.strRegistrationPath = GetRedirectedSystemDir() + kRegistrationFileName;
+    // What each result of the write step means for the patch, in the order of RegistrationResult.
+    static const PatchResult kWriteResults[] = { PATCH_APPLIED, PATCH_UNCHANGED, PATCH_APPLIED,
+                                                 PATCH_WRITE_FAILED, PATCH_WRITE_BUSY };
+    static_assert(REGISTRATION_WRITTEN == 0 && REGISTRATION_UNCHANGED == 1
+                      && REGISTRATION_WRITABLE == 2 && REGISTRATION_FAILED == 3
+                      && REGISTRATION_BUSY == 4,
+                  "kWriteResults follows RegistrationResult");
+    outcome.result = kWriteResults[writeStep(GetSystemDir() + kRegistrationFileName,
+                                             outcome.strVersion, outcome.strInstallDir)];
     return outcome;
 }

@@ -22,5 +22,10 @@ extern const char kRegistrationPathKey[];     // "apppath"
 // The Windows system directory with a trailing backslash; "\" when the system cannot say.
 CString GetSystemDir();
 
+// Where file operations on GetSystemDir() really land, with a trailing backslash, for the texts
+// that name a file there: a 32-bit program on 64-bit Windows is told "system32", and the system
+// redirects its file operations there to the 32-bit view (SysWOW64). Elsewhere GetSystemDir().
+CString GetRedirectedSystemDir();
+
 // 1 when the path names an existing file or directory, else 0. An empty path is 0.
 int FileExists(const CString& strPath);

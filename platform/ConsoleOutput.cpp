@@ -1,64 +1,65 @@
 // Console and redirected output in the right encoding.
 #include "platform/ConsoleOutput.h"
 
-#include <stdlib.h>
-
-namespace {
-
-CString WithCrLf(const CString& strText)
+CConsoleText& CConsoleText::Own(const char* pszText)
 {
-    // LF never occurs as the trail byte of a double-byte character, so bytes can be scanned.
-    CString result;
-    const char* p = strText;
-    int nStart = 0;
-    for (int i = 0; i < strText.GetLength(); ++i) {
-        if (p[i] == '\n' && (i == 0 || p[i - 1] != '\r')) {
-            result += CString(p + nStart, i - nStart);
-            result += "\r\n";
-            nStart = i + 1;
-        }
-    }
-    result += CString(p + nStart, strText.GetLength() - nStart);
-    return result;
+    Append(kOwnTextCodePage, pszText, ::lstrlenA(pszText));
+    return *this;
 }
 
-}  // namespace
+CConsoleText& CConsoleText::System(const CString& strText)
+{
+    Append(CP_ACP, strText, strText.GetLength());
+    return *this;
+}
 
-BOOL AfxWriteStdText(DWORD nStdHandle, const CString& strText)
+void CConsoleText::Append(UINT nCodePage, const char* pch, int nLength)
+{
+    if (nLength <= 0)
+        return;
+    int nWide = ::MultiByteToWideChar(nCodePage, 0, pch, nLength, NULL, 0);
+    // A system without the tables of code page 936 (an old one without East Asian language
+    // support) gets the bytes as ANSI text, as the message boxes show them.
+    if (nWide <= 0 && nCodePage != CP_ACP) {
+        nCodePage = CP_ACP;
+        nWide = ::MultiByteToWideChar(nCodePage, 0, pch, nLength, NULL, 0);
+    }
+    // Room for the text with a CR before each LF, and a terminator.
+    size_t nNeeded = static_cast<size_t>(m_nLength) + 2 * static_cast<size_t>(nWide) + 1;
+    if (nWide <= 0 || !m_text.Grow(nNeeded * sizeof(WCHAR)))
+        return;
+    WCHAR* pText = m_text.As<WCHAR>();
+    WCHAR* pPiece = pText + m_nLength + nWide;  // decoded behind the room for the CRs
+    ::MultiByteToWideChar(nCodePage, 0, pch, nLength, pPiece, nWide);
+    for (int i = 0; i < nWide; ++i) {
+        if (pPiece[i] == L'\n' && (m_nLength == 0 || pText[m_nLength - 1] != L'\r'))
+            pText[m_nLength++] = L'\r';
+        pText[m_nLength++] = pPiece[i];
+    }
+    pText[m_nLength] = L'\0';
+}
+
+BOOL AfxWriteStdText(DWORD nStdHandle, const CConsoleText& text)
 {
     HANDLE h = ::GetStdHandle(nStdHandle);
     if (h == NULL || h == INVALID_HANDLE_VALUE)
         return FALSE;
-    CString strLines = WithCrLf(strText);
-    if (strLines.IsEmpty())
+    if (text.Length() == 0)
         return TRUE;
 
-    int nWide = ::MultiByteToWideChar(CP_ACP, 0, strLines, strLines.GetLength(), NULL, 0);
-    if (nWide <= 0)
-        return FALSE;
-    WCHAR* pWide = static_cast<WCHAR*>(malloc(static_cast<size_t>(nWide) * sizeof(WCHAR)));
-    if (pWide == NULL)
-        return FALSE;
-    ::MultiByteToWideChar(CP_ACP, 0, strLines, strLines.GetLength(), pWide, nWide);
-
-    BOOL bOk = FALSE;
     DWORD dwMode = 0;
     DWORD dwWritten = 0;
-    if (::GetConsoleMode(h, &dwMode)) {
-        bOk = ::WriteConsoleW(h, pWide, static_cast<DWORD>(nWide), &dwWritten, NULL);
-    } else {
-        UINT cp = ::GetConsoleOutputCP();
-        if (cp == 0)
-            cp = ::GetOEMCP();
-        int nBytes = ::WideCharToMultiByte(cp, 0, pWide, nWide, NULL, 0, NULL, NULL);
-        char* pBytes = nBytes > 0 ? static_cast<char*>(malloc(static_cast<size_t>(nBytes))) : NULL;
-        if (pBytes != NULL) {
-            ::WideCharToMultiByte(cp, 0, pWide, nWide, pBytes, nBytes, NULL, NULL);
-            bOk = ::WriteFile(h, pBytes, static_cast<DWORD>(nBytes), &dwWritten, NULL)
-                  && dwWritten == static_cast<DWORD>(nBytes);
-            free(pBytes);
-        }
-    }
-    free(pWide);
-    return bOk;
+    if (::GetConsoleMode(h, &dwMode))
+        return ::WriteConsoleW(h, text.Wide(), static_cast<DWORD>(text.Length()), &dwWritten, NULL);
+
+    UINT cp = ::GetConsoleOutputCP();
+    if (cp == 0)
+        cp = ::GetOEMCP();
+    int nBytes = ::WideCharToMultiByte(cp, 0, text.Wide(), text.Length(), NULL, 0, NULL, NULL);
+    HeapBuffer bytes;
+    if (nBytes <= 0 || !bytes.Grow(static_cast<size_t>(nBytes)))
+        return FALSE;
+    ::WideCharToMultiByte(cp, 0, text.Wide(), text.Length(), bytes.As<char>(), nBytes, NULL, NULL);
+    return ::WriteFile(h, bytes.As<char>(), static_cast<DWORD>(nBytes), &dwWritten, NULL)
+           && dwWritten == static_cast<DWORD>(nBytes);
 }

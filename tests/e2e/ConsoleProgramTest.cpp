@@ -2,7 +2,9 @@
 // code page, dry runs, usage, and failed writes.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "tests/support/ExpectedTexts.h"
 #include "tests/support/ProcessDriver.h"
@@ -84,13 +86,37 @@ TEST_F(ConsoleProgram, MissingServiceOrDirectoryExitsThree)
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
     CapturedRun run = Run();
     EXPECT_EQ(3u, run.exitCode);
-    EXPECT_EQ(Lines(expected::kMissingPathSuffix), run.err);
+    // No path at all: the fixed text (beginning with a blank), then which failure it was.
+    EXPECT_EQ(Lines(std::string(expected::kMissingPathSuffix) + "\n" + expected::kNoServiceLine),
+              run.err);
 
     ScopedService service("zbk", "C:\\No\\Such\\QServer.exe -service");
     ASSERT_TRUE(service.created());
     run = Run();
     EXPECT_EQ(3u, run.exitCode);
     EXPECT_EQ(Lines(std::string("c:\\no\\such\\") + expected::kMissingPathSuffix), run.err);
+    EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+}
+
+TEST_F(ConsoleProgram, LinesSmuggledIntoTheValuesAreNeverWritten)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    {
+        SCOPED_TRACE("CR LF in the service's binary path, which still names an existing directory");
+        StagedInstallation installation("Quellor", Ini("V 1.9.0"),
+                                        "%sx\r\n[evil]\r\ninjected=yes\r\n\\..\\QServer.exe");
+        ASSERT_TRUE(installation.ok());
+        CapturedRun run = Run();
+        EXPECT_EQ(3u, run.exitCode);
+    }
+    {
+        SCOPED_TRACE("a tab in the version text");
+        StagedInstallation installation("Quellor", Ini("V 1.9\tbeta"));
+        ASSERT_TRUE(installation.ok());
+        CapturedRun run = Run();
+        EXPECT_EQ(4u, run.exitCode);
+        EXPECT_EQ(Lines(expected::kNoVersionText), run.err);
+    }
     EXPECT_EQ(kOtherContent, RegistrationFileBytes());
 }
 
@@ -107,21 +133,32 @@ TEST_F(ConsoleProgram, UnreadableVersionExitsFour)
     EXPECT_EQ(kOtherContent, RegistrationFileBytes());
 }
 
-TEST_F(ConsoleProgram, SuccessPrintsTheTextThenWhatItWrote)
+TEST_F(ConsoleProgram, SuccessPrintsTheTextThenWhatItWroteAndARerunWritesNothing)
 {
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
     StagedInstallation installation(expected::kDbcsInstallLeaf, Ini("Quellor 1.8.5"));
     ASSERT_TRUE(installation.ok());
+    const std::string values = "\nversion=1.8.5\napppath=" + installation.lowerInstallDir() + "\n"
+                               + ShownRegistrationFilePath();
     CapturedRun run = Run();
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(Lines(std::string(expected::kSuccessText) + "\nversion=1.8.5\napppath="
-                    + installation.lowerInstallDir() + "\n" + RegistrationFilePath()),
-              run.out);
+    EXPECT_EQ(Lines(expected::kSuccessText + values), run.out);
     EXPECT_EQ("", run.err);
     char value[1024] = { 0 };
     ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value),
                                RegistrationFilePath().c_str());
     EXPECT_EQ(installation.lowerInstallDir(), value);
+
+    // Both values there already: nothing is written, and the output says so.
+    const std::string written = RegistrationFileBytes();
+    ASSERT_TRUE(::SetFileAttributesA(RegistrationFilePath().c_str(), FILE_ATTRIBUTE_READONLY));
+    for (const char* arguments : { "", "--dry-run" }) {
+        run = Run(arguments);
+        EXPECT_EQ(0u, run.exitCode) << arguments;
+        EXPECT_EQ(Lines(expected::kUnchangedText + values), run.out) << arguments;
+    }
+    ::SetFileAttributesA(RegistrationFilePath().c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(written, RegistrationFileBytes());
 }
 
 TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
@@ -132,35 +169,82 @@ TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
     CapturedRun run = Run("--dry-run");
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(kOtherContent, RegistrationFileBytes()) << "byte for byte";
-    // "试运行：注册文件未被修改。补丁将写入以下内容：" then the values.
-    const char header[] =
-        "\xCA\xD4\xD4\xCB\xD0\xD0\xA3\xBA\xD7\xA2\xB2\xE1\xCE\xC4\xBC\xFE\xCE\xB4\xB1\xBB\xD0\xDE"
-        "\xB8\xC4\xA1\xA3\xB2\xB9\xB6\xA1\xBD\xAB\xD0\xB4\xC8\xEB\xD2\xD4\xCF\xC2\xC4\xDA\xC8\xDD\xA3\xBA";
-    EXPECT_EQ(Lines(std::string(header) + "\nversion=1.9.0\napppath="
-                    + installation.lowerInstallDir() + "\n" + RegistrationFilePath()),
+    EXPECT_EQ(Lines(std::string(expected::kDryRunHeader) + "\nversion=1.9.0\napppath="
+                    + installation.lowerInstallDir() + "\n" + ShownRegistrationFilePath()),
               run.out);
 }
 
-TEST_F(ConsoleProgram, FailedWritesExitFiveAndNeverZero)
+TEST_F(ConsoleProgram, FailedWritesExitFiveAndNeverZeroAndTheDryRunSaysSoFirst)
 {
     StagedInstallation installation("Quellor", Ini("V 1.9.0"));
     ASSERT_TRUE(installation.ok());
-    {
-        ScopedRegistrationFile registration(ScopedRegistrationFile::kDirectory);
-        CapturedRun run = Run();
-        EXPECT_EQ(5u, run.exitCode);
-        EXPECT_EQ(Lines(RegistrationFilePath() + expected::kWriteFailedSuffix), run.err);
-        EXPECT_EQ("", run.out);
+    const std::string failed = Lines(ShownRegistrationFilePath() + expected::kWriteFailedSuffix);
+    for (int variant = 0; variant < 3; ++variant) {
+        const char* names[] = { "a directory named like the file", "held open without sharing",
+                                "read-only" };
+        SCOPED_TRACE(names[variant]);
+        ScopedRegistrationFile registration(variant == 0 ? ScopedRegistrationFile::kDirectory
+                                                         : ScopedRegistrationFile::kFile,
+                                            kOtherContent);
+        ASSERT_TRUE(registration.ok());
+        HANDLE held = INVALID_HANDLE_VALUE;
+        if (variant == 1)
+            held = ::CreateFileA(RegistrationFilePath().c_str(), GENERIC_READ, 0, NULL,
+                                 OPEN_EXISTING, 0, NULL);
+        if (variant == 2)
+            ::SetFileAttributesA(RegistrationFilePath().c_str(), FILE_ATTRIBUTE_READONLY);
+        for (const char* arguments : { "--dry-run", "" }) {
+            CapturedRun run = Run(arguments);
+            EXPECT_EQ(5u, run.exitCode) << arguments;
+            EXPECT_EQ(failed, run.err) << arguments;
+            EXPECT_EQ("", run.out);
+        }
+        if (held != INVALID_HANDLE_VALUE)
+            ::CloseHandle(held);
+        if (variant != 0) {
+            EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+        }
+        EXPECT_FALSE(PathExists(RegistrationFilePath() + ".new"));
+        EXPECT_FALSE(PathExists(RegistrationFilePath() + ".old"));
     }
-    {
-        ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
-        HANDLE held = ::CreateFileA(RegistrationFilePath().c_str(), GENERIC_READ, 0, NULL,
-                                    OPEN_EXISTING, 0, NULL);
-        ASSERT_NE(INVALID_HANDLE_VALUE, held);
-        CapturedRun run = Run();
-        ::CloseHandle(held);
-        EXPECT_EQ(5u, run.exitCode);
-        EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+}
+
+// Runs started at once take turns: a registration file large enough that a rewrite takes a while
+// comes out of every round whole, with each key once.
+TEST_F(ConsoleProgram, ConcurrentRunsTakeTurns)
+{
+    std::string original = "; registration\r\n";
+    for (int i = 0; original.size() < 1024 * 1024; ++i)
+        original += "[section" + std::to_string(i) + "]\r\nkey=" + std::string(40, 'v') + "\r\n";
+    StagedInstallation installation("Quellor", Ini("V 1.9.0"));
+    ASSERT_TRUE(installation.ok());
+    // What the profile functions themselves make of it.
+    TempDir scratch("concurrent");
+    const std::string platform = scratch.path() + "zbk.db";
+    ASSERT_TRUE(WriteFileBytes(platform, original));
+    ::WritePrivateProfileStringA("zbk", "version", "1.9.0", platform.c_str());
+    ::WritePrivateProfileStringA("zbk", "apppath", installation.lowerInstallDir().c_str(),
+                                 platform.c_str());
+    std::string expectedBytes;
+    ASSERT_TRUE(ReadFileBytes(platform, &expectedBytes));
+
+    const int kRuns = 6;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, original);
+        ASSERT_TRUE(registration.ok());
+        std::vector<std::unique_ptr<DrivenProcess>> runs;
+        for (int i = 0; i < kRuns; ++i)
+            runs.push_back(std::make_unique<DrivenProcess>(ConsoleProgramPath()));
+        for (auto& run : runs) {
+            DWORD exitCode = 99;
+            ASSERT_TRUE(run->started());
+            EXPECT_TRUE(run->WaitForExit(&exitCode, 120000));
+            EXPECT_EQ(0u, exitCode);
+        }
+        EXPECT_TRUE(RegistrationFileBytes() == expectedBytes) << "the file is whole";
+        EXPECT_FALSE(PathExists(RegistrationFilePath() + ".new"));
+        EXPECT_FALSE(PathExists(RegistrationFilePath() + ".old"));
     }
 }
 

@@ -489,7 +489,10 @@ TEST_F(PatchProgram, EachBuildWritesOnlyIntoTheSystemDirectoryViewOfItsArchitect
         ASSERT_EQ(kOtherContent, ownBytes);
 
         if (std::string(program) == "UpgradePatchCmd.exe") {
-            EXPECT_EQ(0u, RunCaptured(ProgramDirectory() + program, "").exitCode);
+            CapturedRun run = RunCaptured(ProgramDirectory() + program, "");
+            EXPECT_EQ(0u, run.exitCode);
+            // The file named is the file written.
+            EXPECT_NE(std::string::npos, run.out.find("\r\n" + own + "\r\n")) << run.out;
         } else {
             DrivenProcess process(ProgramDirectory() + program);
             HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
@@ -569,6 +572,7 @@ TEST_F(PatchProgram, FailedWritesAreReportedAndNeverEndTheProcess)
     StagedInstallation installation("Quellor", Ini("V 1.9.0"));
     ASSERT_TRUE(installation.ok());
     std::string regPath = RegistrationFilePath();
+    std::string shownPath = ShownRegistrationFilePath();
 
     for (int variant = 0; variant < 2; ++variant) {
         SCOPED_TRACE(variant == 0 ? "directory named like the file" : "file held open");
@@ -585,7 +589,7 @@ TEST_F(PatchProgram, FailedWritesAreReportedAndNeverEndTheProcess)
         HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
         ASSERT_NE(nullptr, dialog);
         Box box = PressStart(process, dialog);
-        EXPECT_EQ(regPath + expected::kWriteFailedSuffix, box.text);
+        EXPECT_EQ(shownPath + expected::kWriteFailedSuffix, box.text);
         EXPECT_EQ(expected::kErrorCaption, box.caption);
         EXPECT_TRUE(::IsWindow(dialog));
         EXPECT_EQ(2u, CloseDialog(process, dialog));

@@ -106,6 +106,14 @@ std::string NativeSystemDirectory()
     return std::string(windows) + "\\Sysnative\\";
 }
 
+std::string ShownRegistrationFilePath()
+{
+    BOOL wow64 = FALSE;
+    if (::IsWow64Process(::GetCurrentProcess(), &wow64) && wow64)
+        return Wow64SystemDirectory() + "zbk.db";
+    return RegistrationFilePath();
+}
+
 std::string Wow64SystemDirectory()
 {
     char buffer[MAX_PATH] = { 0 };

@@ -25,6 +25,9 @@ std::string LowerAsciiLetters(const std::string& path);
 // the 64-bit view (system32) and the 32-bit view (syswow64); empty when the system has no such view.
 std::string NativeSystemDirectory();
 std::string Wow64SystemDirectory();
+// The registration file as the programs name it in their texts: where this build's writes land
+// (syswow64 for a 32-bit program on 64-bit Windows, else the system directory).
+std::string ShownRegistrationFilePath();
 // The registration file's bytes; empty when it cannot be read.
 std::string RegistrationFileBytes();
 

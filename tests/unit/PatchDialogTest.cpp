@@ -269,7 +269,7 @@ TEST(PatchDialogStart, FailedWriteShowsTheErrorIcon)
     ScopedRegistrationFile registration(ScopedRegistrationFile::kDirectory);
     ASSERT_TRUE(registration.ok());
     ShownBox box = PressStartInProcess();
-    EXPECT_EQ(RegistrationFilePath() + expected::kWriteFailedSuffix, box.text);
+    EXPECT_EQ(ShownRegistrationFilePath() + expected::kWriteFailedSuffix, box.text);
     EXPECT_EQ(expected::kErrorCaption, box.caption);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
 }
@@ -279,23 +279,28 @@ TEST(PatchMessages, EveryOutcomeHasItsTextCaptionAndIcon)
     PatchOutcome outcome = { PATCH_APPLIED, "c:\\prod\\", "1.9.0",
                              "C:\\windows\\system32\\zbk.db" };
     PatchMessage m = OutcomeMessage(outcome);
-    EXPECT_EQ(expected::kSuccessText, std::string(m.strText));
+    EXPECT_EQ(expected::kSuccessText, std::string(m.Text()));
     EXPECT_STREQ(expected::kSuccessCaption, m.pszCaption);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONINFORMATION), m.nType);
 
     outcome.result = PATCH_NO_INSTALL_DIR;
     outcome.strInstallDir = "d:\\\x88\x41\\";  // as the service gave it
     m = OutcomeMessage(outcome);
-    EXPECT_EQ(std::string("d:\\\x88\x41\\") + expected::kMissingPathSuffix, std::string(m.strText));
+    EXPECT_EQ(std::string("d:\\\x88\x41\\") + expected::kMissingPathSuffix, std::string(m.Text()));
 
     outcome.result = PATCH_WRITE_FAILED;
     m = OutcomeMessage(outcome);
     EXPECT_EQ(std::string("C:\\windows\\system32\\zbk.db") + expected::kWriteFailedSuffix,
-              std::string(m.strText));
+              std::string(m.Text()));
+    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), m.nType);
+    outcome.result = PATCH_WRITE_BUSY;
+    m = OutcomeMessage(outcome);
+    EXPECT_EQ(std::string("C:\\windows\\system32\\zbk.db") + expected::kWriteBusySuffix,
+              std::string(m.Text()));
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), m.nType);
 
     m = MissingProductMessage();
-    EXPECT_EQ(expected::kNotInstalledText, std::string(m.strText));
+    EXPECT_EQ(expected::kNotInstalledText, std::string(m.Text()));
     EXPECT_STREQ(expected::kNotInstalledCaption, m.pszCaption);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), m.nType);
 }

@@ -1,0 +1,44 @@
+#!/bin/sh
+# A patch whose write is cut short by the file system: UpgradePatchCmd.exe runs under a file-size
+# limit (ulimit -f, SIGXFSZ ignored, so a write past it fails with EFBIG) on a registration file
+# larger than the limit. It must exit 5, leave the file byte for byte as it was, and leave nothing
+# beside it.
+#   file-size-limit.sh ARCH BUILD_DIR     ARCH x86_64 or i686; WINEPREFIX set (the tests' prefix)
+set -e
+stage_arch=$1
+build=$2
+if [ "$stage_arch" = i686 ] && ! reason=$(sh "$(dirname "$0")/wine-run.sh" --check-i686); then
+    echo "skipped: the i686 half is not run here: $reason"
+    exit 77
+fi
+. "$(dirname "$0")/stage-installation.sh"
+registration=$stage_registration
+original=$(mktemp)
+trap 'stage_cleanup; rm -f "$original"' EXIT
+stage_cleanup
+stage_installation limit-test 1.9.0
+
+# About 5 MB of other content after the [zbk] section.
+{
+    printf '[zbk]\r\nserial=Q-1\r\n'
+    i=0
+    while [ $i -lt 2000 ]; do
+        printf '[s%d]\r\n' $i
+        head -c 2500 /dev/zero | tr '\0' 'v'
+        printf '=1\r\n'
+        i=$((i + 1))
+    done
+} > "$registration"
+cp "$registration" "$original"
+
+# 2048 blocks of 512 bytes: writes stop at 1 MiB.
+status=0
+(trap '' XFSZ; ulimit -f 2048; exec $stage_run "$build/UpgradePatchCmd.exe") >/dev/null 2>&1 || status=$?
+failed=0
+[ $status -eq 5 ] || { echo "exit status $status, not 5"; failed=1; }
+cmp -s "$registration" "$original" || { echo "zbk.db changed"; failed=1; }
+for leftover in "$registration.new" "$registration.old"; do
+    [ ! -e "$leftover" ] || { echo "left behind: $leftover"; failed=1; }
+done
+[ $failed -eq 0 ] && echo "ok: exit 5 under a 1 MiB file-size limit, zbk.db ($(stat -c %s "$registration") bytes) as it was"
+exit $failed
