@@ -1,6 +1,7 @@
 #!/bin/sh
 # Checks built executables without running them: machine type, GUI or console subsystem,
-# hardening flags, manifest and DLL search hardening present, and imports from system DLLs only.
+# hardening flags, the manifest's execution level, DLL search hardening present, and imports from
+# system DLLs only.
 #   check-pe.sh [--console] i686|x86_64 EXE
 set -u
 subsystem=2
@@ -14,8 +15,8 @@ fail() { echo "FAIL $exe: $*"; status=1; }
 headers=$("$arch-w64-mingw32-objdump" -p "$exe") || { echo "FAIL $exe: unreadable"; exit 1; }
 
 case $arch in
-i686)   format=pei-i386;   magic=010b; want=$((0x40 | 0x100)) ;;           # PE32
-x86_64) format=pei-x86-64; magic=020b; want=$((0x20 | 0x40 | 0x100)) ;;    # PE32+
+i686)   format=pei-i386;   magic=010b; want=$((0x40 | 0x100 | 0x8000)) ;;           # PE32
+x86_64) format=pei-x86-64; magic=020b; want=$((0x20 | 0x40 | 0x100 | 0x8000)) ;;    # PE32+
 *) echo "usage: check-pe.sh [--console] i686|x86_64 EXE"; exit 2 ;;
 esac
 
@@ -24,7 +25,8 @@ echo "$headers" | grep -q "^Magic[[:space:]]*$magic" || fail "optional header ma
 got=$(echo "$headers" | awk '/^Subsystem/ { print $2 + 0 }')
 [ "$got" = "$subsystem" ] || fail "subsystem $got, expected $subsystem"
 
-# DYNAMIC_BASE 0x40, NX_COMPAT 0x100, and HIGH_ENTROPY_VA 0x20 on x86_64.
+# DYNAMIC_BASE 0x40, NX_COMPAT 0x100, TERMINAL_SERVER_AWARE 0x8000, and HIGH_ENTROPY_VA 0x20 on
+# x86_64.
 flags=$(echo "$headers" | awk '/^DllCharacteristics/ { print $2 }')
 have=$((0x$flags))
 [ $((have & want)) -eq $want ] || fail "DllCharacteristics 0x$flags lacks 0x$(printf %x $want)"
@@ -39,7 +41,11 @@ for dll in $imports; do
     esac
 done
 
-grep -q "requireAdministrator" "$exe" || fail "no manifest asking for administrator rights"
+# The dialog program asks for administrator rights; the console program runs as its caller, so
+# that a caller without elevation gets its exit status rather than error 740.
+level=requireAdministrator
+[ $subsystem = 3 ] && level=asInvoker
+grep -q "requestedExecutionLevel level=\"$level\"" "$exe" || fail "its manifest does not ask for $level"
 grep -q "SetDefaultDllDirectories" "$exe" || fail "does not restrict the DLL search"
 # The dialog program loads the common controls its manifest asks for (Windows XP and Server 2003
 # would not), by name rather than as an import.
