@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs a Windows program under Wine, in the private prefix named by WINEPREFIX, with the ANSI code
-# page 936 (zh_CN locale). CTest uses it as the cross-compiling emulator.
+# page 936 (zh_CN locale) unless PATCH_LOCALE names another. CTest uses it as the cross-compiling emulator.
 #   wine-run.sh PROGRAM [ARGS]          an x86_64 program
 #   wine-run.sh --i686 PROGRAM [ARGS]   an i686 program, run in WoW64 by the 32-bit loader; exits
 #                                       77 (skipped) with the reason where that loader cannot start
@@ -37,7 +37,8 @@ if [ -z "$WINEPREFIX" ]; then
     echo "wine-run.sh: WINEPREFIX is not set (the tests set it to the build tree's prefix)" >&2
     exit 2
 fi
-export LC_ALL=zh_CN.UTF-8
+# PATCH_LOCALE runs a program under another system locale: C.UTF-8 gives the ANSI code page 1252.
+export LC_ALL=${PATCH_LOCALE:-zh_CN.UTF-8}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 exec "$WINE64" "$@"

@@ -1,6 +1,8 @@
 // UpgradePatchCmd.exe against staged installations: exit statuses, texts decoded from the output
-// code page, dry runs, usage, and failed writes.
+// code page, dry runs, usage, failed and concurrent writes, and the clients that launch it.
 #include <gtest/gtest.h>
+
+#include <stdlib.h>
 
 #include <memory>
 #include <string>
@@ -270,27 +272,72 @@ TEST_F(ConsoleProgram, HelpAndUnknownArguments)
     EXPECT_EQ(kOtherContent, RegistrationFileBytes()) << "nothing was touched";
 }
 
-TEST_F(ConsoleProgram, RedirectedOutputFollowsTheConsoleOutputCodePage)
+namespace {
+
+// Text in code page cp as wide characters.
+std::wstring Wide(const std::string& bytes, UINT cp)
 {
-    // A console of our own, so that its output code page is the one the program sees.
-    UINT saved = ::GetConsoleOutputCP();
-    if (!::SetConsoleOutputCP(CP_UTF8)) {
-        ::FreeConsole();
-        ASSERT_TRUE(::AllocConsole());
-        saved = ::GetConsoleOutputCP();
-        ASSERT_TRUE(::SetConsoleOutputCP(CP_UTF8)) << ::GetLastError();
-    }
-    ScopedRegistrationFile registration(ScopedRegistrationFile::kAbsent);
-    CapturedRun run = RunCaptured(ConsoleProgramPath(), "");
-    ::SetConsoleOutputCP(saved);
-    EXPECT_EQ(1u, run.exitCode);
-    // "您没有安装" in UTF-8.
-    EXPECT_EQ(0u, run.err.find("\xE6\x82\xA8\xE6\xB2\xA1\xE6\x9C\x89\xE5\xAE\x89\xE8\xA3\x85"));
-    EXPECT_EQ(Lines(expected::kNotInstalledText), ToGbk(run.err, CP_UTF8));
+    int n = ::MultiByteToWideChar(cp, 0, bytes.data(), static_cast<int>(bytes.size()), NULL, 0);
+    std::wstring wide(n, L'\0');
+    ::MultiByteToWideChar(cp, 0, bytes.data(), static_cast<int>(bytes.size()), &wide[0], n);
+    return wide;
 }
 
-TEST_F(ConsoleProgram, AConsoleGetsTheTextThroughTheWideConsoleApi)
+// This run's system locale, as the test registration asks for it (wine-run.sh's PATCH_LOCALE).
+void ExpectTheAskedAnsiCodePage()
 {
+    const char* locale = getenv("PATCH_LOCALE");
+    if (locale != nullptr && std::string(locale) == "C.UTF-8") {
+        EXPECT_EQ(1252u, ::GetACP()) << "the run meant to show another ANSI code page";
+    }
+}
+
+}  // namespace
+
+// As the clients that the fleet docs name start the program and read its output, under the
+// system's ANSI code page, whichever it is (the suite runs once more under 1252): the program's
+// own texts arrive as themselves. Paths here are ASCII, which every code page holds.
+TEST(ConsoleLaunch, EachClientReadsTheProgramsExactTexts)
+{
+    ExpectTheAskedAnsiCodePage();
+    const struct
+    {
+        const char* client;
+        LaunchStyle style;
+        UINT cp;  // what the client decodes with
+    } rows[] = {
+        { "Ansible's process helper", kAnsibleProcessHelper, CP_UTF8 },
+        { "PowerShell remoting (no console)", kNoConsole, ::GetOEMCP() },
+    };
+    StagedInstallation installation("Quellor", Ini("V 1.9.0"));
+    ASSERT_TRUE(installation.ok());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.client);
+        // The OEM code page of an English-language system holds no Chinese: such a server's
+        // output is read right only as Ansible reads it.
+        if (row.cp != CP_UTF8 && row.cp != 936)
+            continue;
+        {
+            ScopedRegistrationFile registration(ScopedRegistrationFile::kAbsent);
+            CapturedRun run = RunCaptured(ConsoleProgramPath(), "", 30000, row.style);
+            ASSERT_TRUE(run.started && run.ended);
+            EXPECT_EQ(1u, run.exitCode);
+            EXPECT_TRUE(Wide(Lines(expected::kNotInstalledText), 936) == Wide(run.err, row.cp));
+        }
+        ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+        CapturedRun run = RunCaptured(ConsoleProgramPath(), "--dry-run", 30000, row.style);
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_TRUE(
+            Wide(Lines(std::string(expected::kDryRunHeader) + "\nversion=1.9.0\napppath="
+                       + installation.lowerInstallDir() + "\n" + ShownRegistrationFilePath()),
+                 936)
+            == Wide(run.out, row.cp));
+    }
+}
+
+TEST(ConsoleLaunch, ARealConsoleGetsTheTextThroughTheWideConsoleApi)
+{
+    ExpectTheAskedAnsiCodePage();
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
     HANDLE screen = ::CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE,
                                                 FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,

@@ -129,7 +129,59 @@ void Drain(HANDLE pipe, std::string* into)
 
 }  // namespace
 
-CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments, DWORD timeoutMs)
+namespace {
+
+std::wstring Widened(const std::string& text)
+{
+    int n = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, NULL, 0);
+    std::wstring wide(n, L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], n);
+    wide.resize(n > 0 ? n - 1 : 0);
+    return wide;
+}
+
+// The steps of Ansible's process helper, up to the point where the program runs.
+bool StartAsAnsibleDoes(const std::string& exePath, const std::string& commandLine,
+                        STARTUPINFOA& si, PROCESS_INFORMATION* pi)
+{
+    // Its host has no console.
+    ::FreeConsole();
+    bool allocated = false;
+    if (::GetConsoleWindow() == NULL) {
+        allocated = ::AllocConsole() != 0;
+        ::SetConsoleCP(CP_UTF8);
+        ::SetConsoleOutputCP(CP_UTF8);
+    }
+    STARTUPINFOEXW six = {};
+    six.StartupInfo.cb = sizeof(six);
+    six.StartupInfo.dwFlags = si.dwFlags;
+    six.StartupInfo.hStdInput = si.hStdInput;
+    six.StartupInfo.hStdOutput = si.hStdOutput;
+    six.StartupInfo.hStdError = si.hStdError;
+    // The environment, passed on as a Unicode block.
+    std::wstring environment;
+    LPWCH current = ::GetEnvironmentStringsW();
+    for (LPWCH p = current; *p != L'\0'; p += wcslen(p) + 1)
+        environment.append(p, wcslen(p) + 1);
+    environment += L'\0';
+    ::FreeEnvironmentStringsW(current);
+    std::wstring command = Widened(commandLine);
+    bool started = ::CreateProcessW(Widened(exePath).c_str(), &command[0], NULL, NULL, TRUE,
+                                    CREATE_SUSPENDED | CREATE_UNICODE_ENVIRONMENT
+                                        | EXTENDED_STARTUPINFO_PRESENT,
+                                    &environment[0], NULL, &six.StartupInfo, pi)
+                   != 0;
+    if (allocated)
+        ::FreeConsole();
+    if (started)
+        ::ResumeThread(pi->hThread);
+    return started;
+}
+
+}  // namespace
+
+CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments, DWORD timeoutMs,
+                        LaunchStyle style)
 {
     CapturedRun run;
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
@@ -156,9 +208,14 @@ CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi = {};
-    run.started = ::CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, 0, NULL,
-                                   NULL, &si, &pi)
-                  != 0;
+    if (style == kAnsibleProcessHelper) {
+        run.started = StartAsAnsibleDoes(exePath, commandLine, si, &pi);
+    } else {
+        DWORD flags = style == kNoConsole ? DETACHED_PROCESS : 0;
+        run.started = ::CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, TRUE, flags,
+                                       NULL, NULL, &si, &pi)
+                      != 0;
+    }
     ::CloseHandle(outWrite);
     ::CloseHandle(errWrite);
     if (run.started) {

@@ -56,8 +56,22 @@ struct CapturedRun
     std::string out;  // bytes as written, in whatever encoding the program chose
     std::string err;
 };
+// How the program is started, as the clients that start it across a fleet do.
+enum LaunchStyle
+{
+    // Pipes for standard input, output and error; the console, if any, is this process's.
+    kPipes,
+    // Ansible's process helper (ansible.windows, module_utils/Process.cs): its host has no
+    // console, so it allocates one and sets both of its code pages to 65001, starts the program
+    // suspended through CreateProcessW with a Unicode environment, inherited handles and pipes,
+    // frees the console, lets the program run, and reads what arrives as UTF-8.
+    kAnsibleProcessHelper,
+    // A host without a console, as PowerShell remoting's: the program runs with pipes and no
+    // console at all (it writes in the OEM code page).
+    kNoConsole,
+};
 CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments,
-                        DWORD timeoutMs = 30000);
+                        DWORD timeoutMs = 30000, LaunchStyle style = kPipes);
 
 // Text of a window of another process (SendMessageTimeout with WM_GETTEXT).
 std::string WindowText(HWND hWnd);
