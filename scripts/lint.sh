@@ -3,8 +3,8 @@
 #   1. formatting: product and test code as clang-format lays it out (.clang-format)
 #   2. static analysis: clang-tidy on platform/, core/ and app/ (.clang-tidy), with the compile
 #      commands of the x86_64 build
-#   3. the fleet playbook docs/fleet-playbook.yml: ansible-playbook --syntax-check and ansible-lint,
-#      offline
+#   3. the fleet playbook docs/fleet-playbook.yml and its judging: ansible-playbook --syntax-check
+#      and ansible-lint, offline, and the judging fed every kind of result (tests/fleet/)
 # Installs what it needs like the rest of the set-up. Exits non-zero when any check fails.
 set -e
 cd "$(dirname "$0")/.."
@@ -40,11 +40,16 @@ rm -f "$report"
 
 inventory=$(mktemp)
 printf '[windows_servers]\nserver.example\n' >"$inventory"
+playbooks="docs/fleet-playbook.yml docs/fleet-judging.yml tests/fleet/judging-test.yml"
+# The judging recognises the console program's line for a file that held both values already.
+unchanged=$(sed -n 's/^patch_unchanged_line: "\(.*\)"$/\1/p' docs/fleet-judging.yml)
 if ANSIBLE_LOCALHOST_WARNING=false ansible-playbook --syntax-check -i "$inventory" docs/fleet-playbook.yml >/dev/null &&
-   NO_COLOR=1 ansible-lint --offline -q docs/fleet-playbook.yml; then
-    echo "lint: docs/fleet-playbook.yml passes ansible-playbook --syntax-check and ansible-lint"
+   NO_COLOR=1 ansible-lint --offline -q $playbooks &&
+   [ -n "$unchanged" ] && grep -q "^kUnchangedText = \"$unchanged" app/PatchTexts.txt &&
+   ANSIBLE_LOCALHOST_WARNING=false ansible-playbook -i localhost, -c local tests/fleet/judging-test.yml >/dev/null; then
+    echo "lint: the fleet playbook passes ansible-playbook --syntax-check and ansible-lint, and judges every kind of result as documented"
 else
-    echo "lint: docs/fleet-playbook.yml fails its checks"
+    echo "lint: the fleet playbook fails its checks (ansible-playbook -i localhost, -c local tests/fleet/judging-test.yml shows the judging)"
     status=1
 fi
 rm -f "$inventory"

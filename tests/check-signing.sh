@@ -1,6 +1,7 @@
 #!/bin/sh
-# Signs the release package with a throwaway self-signed certificate, then checks that the
-# signature verifies and that removing it gives back the unsigned, reproducible executable.
+# Signs the release package with a throwaway self-signed certificate, time-stamped by a local
+# RFC 3161 responder (timestamp-responder.py), then checks that the signature and its time stamp
+# verify and that removing the signature gives back the unsigned, reproducible executable.
 #   check-signing.sh SOURCE_DIR      (exit 77: the signing tools are not installed)
 set -eu
 src=$(cd "$1" && pwd)
@@ -8,19 +9,30 @@ for tool in osslsigncode openssl python3; do
     command -v $tool >/dev/null || { echo "skip: $tool is not installed"; exit 77; }
 done
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+responder=
+trap '[ -z "$responder" ] || kill "$responder" 2>/dev/null; rm -rf "$work"' EXIT
+
+mkdir "$work/tsa"
+python3 "$(dirname "$0")/timestamp-responder.py" "$work/tsa" "$work/tsa/port" &
+responder=$!
+i=0
+while [ ! -f "$work/tsa/port" ] && [ $i -lt 100 ]; do sleep 0.1; i=$((i + 1)); done
+[ -f "$work/tsa/port" ] || { echo "FAIL: the local time-stamp responder did not start"; exit 1; }
 
 openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj "/CN=Quellor test signing" \
     -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
-SIGN_CERT=$work/cert.pem SIGN_KEY=$work/key.pem DIST=$work/dist sh "$src/scripts/package.sh" >/dev/null
+SIGN_CERT=$work/cert.pem SIGN_KEY=$work/key.pem SIGN_TS_URL=http://127.0.0.1:$(cat "$work/tsa/port")/ \
+    DIST=$work/dist sh "$src/scripts/package.sh" >/dev/null
 python3 -c "import sys, zipfile; zipfile.ZipFile(sys.argv[1]).extractall(sys.argv[2])" \
     "$work/dist/UpgradePatch-2.0.0.zip" "$work/unpacked"
 
 status=0
 for exe in "$work"/unpacked/*.exe; do
     base=$(basename "$exe")
-    if osslsigncode verify -CAfile "$work/cert.pem" -in "$exe" >"$work/verify.log" 2>&1; then
-        echo "ok   $base: signature verifies"
+    if osslsigncode verify -CAfile "$work/cert.pem" -TSA-CAfile "$work/tsa/tsacert.pem" \
+            -in "$exe" >"$work/verify.log" 2>&1 &&
+       grep -q "Timestamp Server Signature verification: ok" "$work/verify.log"; then
+        echo "ok   $base: signature and its RFC 3161 time stamp verify"
     else
         echo "FAIL $base: signature does not verify"; cat "$work/verify.log"; status=1
     fi
