@@ -12,7 +12,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 packages="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
-cmake ninja-build googletest wine64 fonts-wine locales xvfb x11-apps xdotool imagemagick fonts-wqy-zenhei
+cmake ninja-build googletest wine64 fonts-wine locales xvfb x11-apps xdotool imagemagick fonts-wqy-microhei
 zip unzip osslsigncode openssl python3 clang-format clang-tidy ansible ansible-lint"
 
 installed() {

@@ -30,18 +30,19 @@ x11_stop_display() {
 
 # Creates the prefix once (Wine's X11 driver, the default), then makes sure that it has what the
 # dialogs ask for: a CJK font standing in for SimSun, and the Marlett symbol font that Wine
-# draws caption buttons with. Debian keeps Wine's own fonts in /usr/share/wine/fonts (fonts-wine),
-# where this Wine does not look: without a copy in the prefix's Fonts folder the close button is
-# drawn as the letter "r".
+# draws caption buttons with. The stand-in is WenQuanYi Micro Hei, an outline font: at 9 points
+# the embedded bitmaps of WenQuanYi Zen Hei draw wrong glyphs (如果 as 如米, 通过 as 证过).
+# Debian keeps Wine's own fonts in /usr/share/wine/fonts (fonts-wine), where this Wine does not
+# look: without a copy in the prefix's Fonts folder the close button is drawn as the letter "r".
 x11_prepare_prefix() {
     if [ ! -f "$WINEPREFIX/.patch-x11-ready" ]; then
         mkdir -p "$WINEPREFIX"
         "$WINE64" wineboot -i >/dev/null 2>&1
-        for face in "宋体" "SimSun"; do
-            "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Zen Hei" /f >/dev/null 2>&1
-        done
         touch "$WINEPREFIX/.patch-x11-ready"
     fi
+    for face in "宋体" "SimSun"; do
+        "$WINE64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /d "WenQuanYi Micro Hei" /f >/dev/null 2>&1
+    done
     fonts="$WINEPREFIX/drive_c/windows/Fonts"
     if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
         mkdir -p "$fonts"
