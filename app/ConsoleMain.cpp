@@ -3,6 +3,7 @@
 // into the exit status.
 #include <string.h>
 
+#include "app/ExitCodes.h"
 #include "app/PatchMessages.h"
 #include "app/PatchProcedure.h"
 #include "core/InstallRecords.h"
@@ -12,31 +13,21 @@
 
 namespace {
 
-enum ConsoleExitCode
-{
-    kConsolePatched = 0,       // patched (with --dry-run: it would be)
-    kConsoleNotInstalled = 1,  // no registration file: the product is not installed
-    kConsoleNoInstallDir = 3,  // the install directory was not found
-    kConsoleNoVersion = 4,     // the installed version could not be read
-    kConsoleWriteFailed = 5,   // the registration file could not be written
-    kConsoleUsage = 64,        // unknown argument; nothing was touched
-};
-
 int ExitCodeOf(PatchResult result)
 {
     switch (result) {
     case PATCH_APPLIED:
     case PATCH_UNCHANGED:
-        return kConsolePatched;
+        return kExitPatched;
     case PATCH_NO_INSTALL_DIR:
-        return kConsoleNoInstallDir;
+        return kExitNoInstallDir;
     case PATCH_NO_VERSION:
-        return kConsoleNoVersion;
+        return kExitNoVersion;
     case PATCH_WRITE_FAILED:
     case PATCH_WRITE_BUSY:
         break;
     }
-    return kConsoleWriteFailed;
+    return kExitWriteFailed;
 }
 
 // The values written (or to be written, or held already), one per line, then the registration
@@ -53,7 +44,7 @@ CConsoleText WrittenValues(const PatchOutcome& outcome)
 CConsoleText MessageText(const PatchMessage& message)
 {
     CConsoleText text;
-    text.System(message.strSubject).Own(message.strOwnText).Own("\n");
+    text.System(message.strSubject).Own(message.pszOwnText).Own("\n");
     return text;
 }
 
@@ -71,17 +62,17 @@ int main(int argc, char** argv)
             bHelp = TRUE;
         } else {
             AfxWriteStdText(STD_ERROR_HANDLE, CConsoleText().Own(kUsage));
-            return kConsoleUsage;
+            return kExitUsage;
         }
     }
     if (bHelp) {
         AfxWriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(kUsage));
-        return kConsolePatched;
+        return kExitPatched;
     }
 
-    if (!FileExists(GetSystemDir() + kRegistrationFileName)) {
+    if (!FileExists(GetRegistrationFilePath())) {
         AfxWriteStdText(STD_ERROR_HANDLE, MessageText(MissingProductMessage()));
-        return kConsoleNotInstalled;
+        return kExitNotInstalled;
     }
 
     // The dialog rewrites the keys at every press; here a file that holds both already is left
@@ -92,7 +83,7 @@ int main(int argc, char** argv)
         text.Own(kUnchangedText).Own("\n");
         AfxWriteStdText(STD_OUTPUT_HANDLE, text);
         AfxWriteStdText(STD_OUTPUT_HANDLE, WrittenValues(outcome));
-        return kConsolePatched;
+        return kExitPatched;
     }
     if (outcome.result != PATCH_APPLIED) {
         CConsoleText text = MessageText(OutcomeMessage(outcome));
@@ -109,5 +100,5 @@ int main(int argc, char** argv)
         text = MessageText(OutcomeMessage(outcome));
     AfxWriteStdText(STD_OUTPUT_HANDLE, text);
     AfxWriteStdText(STD_OUTPUT_HANDLE, WrittenValues(outcome));
-    return kConsolePatched;
+    return kExitPatched;
 }

@@ -21,7 +21,7 @@ BOOL CPatchApp::InitInstance()
     Enable3dControls();
 
     // The registration file is the sign that the product is installed.
-    CString strRegistration = GetSystemDir() + kRegistrationFileName;
+    CString strRegistration = GetRegistrationFilePath();
     if (FileExists(strRegistration)) {
         CPatchDlg dlg;
         m_pMainWnd = &dlg;

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "app/AboutDlg.h"
+#include "app/ExitCodes.h"
 #include "app/PatchMessages.h"
 #include "app/PatchProcedure.h"
 
@@ -85,5 +86,5 @@ void CPatchDlg::OnStart()
     MessageBox(message.Text(), message.pszCaption, message.nType);
     // After a successful patch nothing is left to do: the process ends once the box is gone.
     if (outcome.result == PATCH_APPLIED)
-        exit(0);
+        exit(kExitPatched);
 }

@@ -3,13 +3,10 @@
 
 #include "PatchTexts.h"  // generated from PatchTexts.txt: code-page-936 bytes
 
-const char kDownloadAddress[] = "https://www.quellor.cn/download/";
-
 PatchMessage MissingProductMessage()
 {
-    return PatchMessage{ CString(),
-                         CString(kMissingProductBefore) + kDownloadAddress + kMissingProductAfter,
-                         kMissingProductCaption, MB_OK | MB_ICONERROR };
+    return PatchMessage{ CString(), kMissingProductText, kMissingProductCaption,
+                         MB_OK | MB_ICONERROR };
 }
 
 PatchMessage OutcomeMessage(const PatchOutcome& outcome)

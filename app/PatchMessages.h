@@ -8,12 +8,12 @@ struct PatchMessage
     // A text is a subject from the system (a path; ANSI code page; often empty) followed by the
     // program's own words (code page 936). A console decodes each from its own code page.
     CString strSubject;
-    CString strOwnText;
+    const char* pszOwnText;
     const char* pszCaption;
     UINT nType;  // MB_OK with MB_ICONERROR or MB_ICONINFORMATION
 
     // The whole text, as a message box shows it.
-    CString Text() const { return strSubject + strOwnText; }
+    CString Text() const { return strSubject + pszOwnText; }
 };
 
 // The product is not installed: no registration file in the system directory.
@@ -21,6 +21,3 @@ PatchMessage MissingProductMessage();
 
 // The outcome of one run of the patch procedure.
 PatchMessage OutcomeMessage(const PatchOutcome& outcome);
-
-// The vendor's download address, named in the missing-product message.
-extern const char kDownloadAddress[];

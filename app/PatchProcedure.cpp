@@ -41,7 +41,7 @@ PatchOutcome RunPatch(RegistrationStep writeStep)
                       && REGISTRATION_WRITABLE == 2 && REGISTRATION_FAILED == 3
                       && REGISTRATION_BUSY == 4,
                   "kWriteResults follows RegistrationResult");
-    outcome.result = kWriteResults[writeStep(GetSystemDir() + kRegistrationFileName,
-                                             outcome.strVersion, outcome.strInstallDir)];
+    outcome.result = kWriteResults[writeStep(GetRegistrationFilePath(), outcome.strVersion,
+                                             outcome.strInstallDir)];
     return outcome;
 }

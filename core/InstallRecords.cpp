@@ -31,18 +31,23 @@ CString GetSystemDir()
     return DirectoryPath(buffer);
 }
 
+CString GetRegistrationFilePath()
+{
+    return GetSystemDir() + kRegistrationFileName;
+}
+
 CString GetRedirectedSystemDir()
 {
-    // Looked up at run time: Windows XP before SP2 has no IsWow64Process.
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    IsWow64ProcessFn isWow64 = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void (*)()>(
-        ::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
-    BOOL bWow64 = FALSE;
+#ifdef _WIN64
+    return GetSystemDir();  // a 64-bit program is never redirected
+#else
+    // A 32-bit program is redirected exactly where the system has a 32-bit view: on 32-bit
+    // Windows the query fails (ERROR_CALL_NOT_IMPLEMENTED), as it does on systems older than XP.
     char buffer[MAX_PATH] = { 0 };
-    if (isWow64 == NULL || !isWow64(::GetCurrentProcess(), &bWow64) || !bWow64
-        || ::GetSystemWow64DirectoryA(buffer, MAX_PATH) == 0)
+    if (::GetSystemWow64DirectoryA(buffer, MAX_PATH) == 0)
         return GetSystemDir();
     return DirectoryPath(buffer);
+#endif
 }
 
 int FileExists(const CString& strPath)

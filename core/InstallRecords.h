@@ -22,6 +22,9 @@ extern const char kRegistrationPathKey[];     // "apppath"
 // The Windows system directory with a trailing backslash; "\" when the system cannot say.
 CString GetSystemDir();
 
+// The registration file: GetSystemDir() followed by "zbk.db".
+CString GetRegistrationFilePath();
+
 // Where file operations on GetSystemDir() really land, with a trailing backslash, for the texts
 // that name a file there: a 32-bit program on 64-bit Windows is told "system32", and the system
 // redirects its file operations there to the 32-bit view (SysWOW64). Elsewhere GetSystemDir().

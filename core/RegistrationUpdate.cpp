@@ -25,9 +25,8 @@ class WriteTurn
 public:
     WriteTurn() : m_mutex(::CreateMutexA(NULL, FALSE, kTurnMutexName)), m_bOwned(FALSE)
     {
-        // Made by a run under another account: it can still be waited on.
-        if (!m_mutex.IsValid() && ::GetLastError() == ERROR_ACCESS_DENIED)
-            m_mutex.Reset(::OpenMutexA(SYNCHRONIZE, FALSE, kTurnMutexName));
+        // Denied: the mutex was made by a run under another account, which is running now.
+        m_bBusy = !m_mutex.IsValid() && ::GetLastError() == ERROR_ACCESS_DENIED;
     }
     ~WriteTurn()
     {
@@ -37,7 +36,8 @@ public:
     WriteTurn(const WriteTurn&) = delete;
     WriteTurn& operator=(const WriteTurn&) = delete;
 
-    BOOL Exists() const { return m_mutex.IsValid(); }
+    // Why the turn could not be had: another run kept it, rather than no mutex at all.
+    BOOL Busy() const { return m_bBusy || m_mutex.IsValid(); }
     BOOL Take(DWORD dwTimeoutMs)
     {
         if (!m_mutex.IsValid())
@@ -52,6 +52,7 @@ public:
 private:
     KernelHandle m_mutex;
     BOOL m_bOwned;
+    BOOL m_bBusy;
 };
 
 // A file beside another, named by a suffix; whatever stands under that name is deleted when the
@@ -99,10 +100,13 @@ struct FileBytes
     const char* Data() const { return buffer.As<char>(); }
 };
 
-BOOL ReadWholeFile(const char* pszPath, FileBytes* bytes)
+// With bFlush the file is flushed to disk as well: the copy is, before it takes the file's place,
+// so that a crash leaves the old file or the whole new one.
+BOOL ReadWholeFile(const char* pszPath, FileBytes* bytes, BOOL bFlush = FALSE)
 {
-    KernelHandle file(::CreateFileA(pszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    KernelHandle file(::CreateFileA(pszPath, bFlush ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, NULL));
     LARGE_INTEGER size;
     if (!file.IsValid() || !::GetFileSizeEx(file.Get(), &size) || size.QuadPart > kLargestFile)
         return FALSE;
@@ -110,9 +114,9 @@ BOOL ReadWholeFile(const char* pszPath, FileBytes* bytes)
     DWORD dwSize = static_cast<DWORD>(size.QuadPart);
     DWORD dwDone = 0;
     bytes->nSize = dwSize;
-    return bytes->buffer.Grow(dwSize + 1)
+    return bytes->buffer.Allocate(dwSize + 1)
            && ::ReadFile(file.Get(), bytes->buffer.As<char>(), dwSize, &dwDone, NULL)
-           && dwDone == dwSize;
+           && dwDone == dwSize && (!bFlush || ::FlushFileBuffers(file.Get()));
 }
 
 BOOL WriteWholeFile(const char* pszPath, const FileBytes& bytes)
@@ -123,15 +127,6 @@ BOOL WriteWholeFile(const char* pszPath, const FileBytes& bytes)
     DWORD dwDone = 0;
     return file.IsValid() && ::WriteFile(file.Get(), bytes.Data(), dwSize, &dwDone, NULL)
            && dwDone == dwSize;
-}
-
-// The data on disk before the copy takes the file's place, so that a crash leaves the old file or
-// the whole new one.
-BOOL FlushToDisk(const char* pszPath)
-{
-    KernelHandle file(
-        ::CreateFileA(pszPath, GENERIC_WRITE, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
-    return file.IsValid() && ::FlushFileBuffers(file.Get());
 }
 
 // Both keys read back through the profile functions, as peers read them.
@@ -311,8 +306,8 @@ RegistrationResult WriteThroughCopy(const char* pszPath, const char* pszVersion,
         || !::WritePrivateProfileStringA(kRegistrationSection, kRegistrationPathKey, pszAppPath,
                                          copy.Path())
         || !HoldsBoth(copy.Path(), pszVersion, pszAppPath)
-        || !ReadWholeFile(copy.Path(), &files->after)
-        || !KeepsOtherLines(files->before, files->after) || !FlushToDisk(copy.Path()))
+        || !ReadWholeFile(copy.Path(), &files->after, TRUE)
+        || !KeepsOtherLines(files->before, files->after))
         return REGISTRATION_FAILED;
 
     // The replace gives the copy the file's security descriptor and attributes; the attributes
@@ -369,7 +364,7 @@ RegistrationResult InTurn(const char* pszPath, const char* pszVersion, const cha
 {
     WriteTurn turn;
     if (!turn.Take(kRegistrationWaitMs))
-        return turn.Exists() ? REGISTRATION_BUSY : REGISTRATION_FAILED;
+        return turn.Busy() ? REGISTRATION_BUSY : REGISTRATION_FAILED;
     if (bLeaveWhenHeld && HoldsBoth(pszPath, pszVersion, pszAppPath))
         return REGISTRATION_UNCHANGED;
     WriteFiles files;

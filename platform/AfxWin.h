@@ -100,7 +100,8 @@ public:
     virtual ~CCmdTarget() {}
 
     // Runs the handler of the first WM_COMMAND entry for nID and nCode; FALSE when none matches.
-    BOOL OnCmdMsg(UINT nID, UINT nCode);
+    // A window overrides it to pass on the commands that it does not take.
+    virtual BOOL OnCmdMsg(UINT nID, UINT nCode);
 
 protected:
     static const AFX_MSGMAP* GetThisMessageMap();
@@ -155,7 +156,12 @@ protected:
     afx_msg void OnSysCommand(UINT /*nID*/, LPARAM /*lParam*/) { Default(); }
     afx_msg void OnPaint() { Default(); }
 
+    // The one place where WM_COMMAND is taken apart: the command and its notification code
+    // (an accelerator's counts as a menu's) go to OnCmdMsg.
     virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+
+    // The window has gone (or never came): it is no longer the application's main window.
+    void ForgetAsMainWindow();
 
 private:
     BOOL m_bDefaultRequested = FALSE;
@@ -196,7 +202,8 @@ public:
     virtual void OnCancel();
 
 protected:
-    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    // Commands that the dialog's message map does not take go on to the application (Help).
+    virtual BOOL OnCmdMsg(UINT nID, UINT nCode) override;
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;

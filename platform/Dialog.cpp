@@ -44,17 +44,14 @@ void CDialog::OnCancel()
     EndDialog(IDCANCEL);
 }
 
-BOOL CDialog::OnCommand(WPARAM wParam, LPARAM lParam)
+BOOL CDialog::OnCmdMsg(UINT nID, UINT nCode)
 {
-    if (CWnd::OnCommand(wParam, lParam))
+    if (CWnd::OnCmdMsg(nID, nCode))
         return TRUE;
-    // Commands the dialog does not take go on to the application (the Help command).
-    UINT nID = LOWORD(wParam);
-    UINT nCode = HIWORD(wParam);
+    // Commands the dialog does not take go on to the application (the Help command); menu and
+    // accelerator commands only, not controls' notifications, and no system commands.
     CWinApp* pApp = AfxGetApp();
-    if (pApp != NULL && nID < 0xF000 && (nCode == 0 || nCode == 1))
-        return pApp->OnCmdMsg(nID, 0);
-    return FALSE;
+    return pApp != NULL && nID < 0xF000 && nCode == 0 && pApp->OnCmdMsg(nID, 0);
 }
 
 void CDialog::CenterIfUnplaced(const RECT& rcBeforeInit)
@@ -93,9 +90,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPA
     BOOL bHandled = pDlg->OnWndMsg(message, wParam, lParam, &lResult);
 
     if (message == WM_NCDESTROY) {
-        CWinApp* pApp = AfxGetApp();
-        if (pApp != NULL && pApp->m_pMainWnd == pDlg)
-            pApp->m_pMainWnd = NULL;
+        pDlg->ForgetAsMainWindow();
         ::SetWindowLongPtrA(hWnd, DWLP_USER, 0);
         pDlg->m_hWnd = NULL;
     }

@@ -124,6 +124,15 @@ public:
         m_nSize = nSize;
         return TRUE;
     }
+    // A fresh zero-filled block of nSize bytes in place of what it held; FALSE when the heap has no
+    // room.
+    BOOL Allocate(size_t nSize)
+    {
+        Free();
+        m_p = calloc(nSize, 1);
+        m_nSize = m_p != NULL ? nSize : 0;
+        return m_p != NULL;
+    }
     void Free()
     {
         free(m_p);

@@ -12,12 +12,14 @@ const char* ModuleBaseName()
     static char name[MAX_PATH];
     char path[MAX_PATH] = { 0 };
     ::GetModuleFileNameA(NULL, path, MAX_PATH - 1);
-    CString strPath(path);
-    CString strName = strPath.Right(strPath.GetLength() - strPath.ReverseFind('\\') - 1);
-    int nDot = strName.ReverseFind('.');
-    if (nDot > 0)
-        strName = strName.Left(nDot);
-    lstrcpynA(name, strName, MAX_PATH);
+    // Multibyte searches: a trail byte 0x5C or 0x2E is no separator.
+    unsigned char* pStart = reinterpret_cast<unsigned char*>(path);
+    unsigned char* pSlash = _mbsrchr(pStart, '\\');
+    unsigned char* pName = pSlash != NULL ? pSlash + 1 : pStart;
+    unsigned char* pDot = _mbsrchr(pName, '.');
+    if (pDot != NULL && pDot != pName)
+        *pDot = '\0';
+    lstrcpynA(name, reinterpret_cast<char*>(pName), MAX_PATH);
     return name;
 }
 

@@ -53,6 +53,11 @@ BOOL CMenu::AppendMenu(UINT nFlags, UINT_PTR nIDNewItem, const char* pszNewItem)
 
 CWnd::~CWnd()
 {
+    ForgetAsMainWindow();
+}
+
+void CWnd::ForgetAsMainWindow()
+{
     CWinApp* pApp = AfxGetApp();
     if (pApp != NULL && pApp->m_pMainWnd == this)
         pApp->m_pMainWnd = NULL;
