@@ -1,6 +1,7 @@
 #!/bin/sh
 # Prints how long UpgradePatch.exe takes from its start until its main dialog shows, for the
-# i686 release (in WoW64) and the x86_64 build, in the tests' 64-bit Wine prefix.
+# i686 release (in WoW64) and the x86_64 build, in a 64-bit Wine prefix of its own
+# (build/bench-prefix), so that a test run beside it is left alone.
 #   bench-startup.sh [RUNS]     (default 20 runs of each)
 set -e
 cd "$(dirname "$0")/.."
@@ -9,7 +10,7 @@ for preset in win32 win64; do
     cmake --preset $preset >/dev/null
     cmake --build --preset $preset --target UpgradePatch PatchDemo >/dev/null
 done
-export WINEPREFIX=$(pwd)/build/win64/wineprefix
+export WINEPREFIX=$(pwd)/build/bench-prefix
 sh tests/wine-prefix.sh init "$WINEPREFIX"
 trap 'sh tests/wine-prefix.sh stop "$WINEPREFIX"' EXIT
 printf 'x86_64 build:   '

@@ -70,7 +70,9 @@ if [ -z "$headless" ]; then
     exit 0
 fi
 
-# One run on the virtual screen: the driver asks for a screenshot at each step.
+# One run on the virtual screen: the driver asks for a screenshot at each step. A run whose
+# report does not end in "result: ok" is named in $failed.
+failed=
 drive() {
     sync=$(mktemp -d)
     "$WINE64" explorer /desktop=shot,800x600 "$BUILD/PatchDemo.exe" drive "$("$WINE64" winepath -w "$sync" 2>/dev/null)" &
@@ -78,20 +80,26 @@ drive() {
     x11_serve_requests "$sync" $driver | sed 's/^/demo: /'
     wait $driver || true
     echo "demo: what UpgradePatch.exe ($arch) showed and did${SHOT_SUFFIX:+ at ${SHOT_SUFFIX#-}}:"
-    cat "$sync/report.txt"
+    cat "$sync/report.txt" 2>/dev/null || echo "(the driver wrote no report)"
+    grep -qx "result: ok" "$sync/report.txt" 2>/dev/null || failed="$failed, $1"
     rm -rf "$sync"
 }
 
 mkdir -p "$SHOTS"
 stage
-SHOT_SUFFIX= drive
+SHOT_SUFFIX= drive "96 DPI"
 
 # The same at 144 DPI; the success box is left out of this set.
 x11_set_dpi 144
 "$WINESERVER" -k 2>/dev/null || true
 "$WINESERVER" -w
 stage >/dev/null
-SHOT_SUFFIX=-144dpi drive >/dev/null || true
+SHOT_SUFFIX=-144dpi drive "144 DPI" >/dev/null
 rm -f "$SHOTS/success-box-144dpi.png"
 echo "demo: screenshots at 144 DPI: $SHOTS/main-dialog-144dpi.png $SHOTS/about-box-144dpi.png"
 x11_set_dpi 96
+if [ -n "$failed" ]; then
+    echo "demo: FAILED: the run at ${failed#, } did not end as expected (see its report above; the 144 DPI report: sh scripts/demo.sh --headless with SHOTS set, or the screenshots)"
+    exit 1
+fi
+echo "demo: both runs ended as expected"

@@ -12,6 +12,7 @@ sh scripts/setup.sh
 status=0
 
 sources=$(find platform core app resources tests \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) | sort)
+command -v clang-format >/dev/null || { echo "lint: clang-format is not installed"; exit 1; }
 unformatted=
 for f in $sources; do
     clang-format --dry-run --Werror "$f" >/dev/null 2>&1 || unformatted="$unformatted $f"
@@ -28,10 +29,18 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target patchtexts >/dev/null
 product=$(find platform core app -name '*.cpp' | sort)
 report=$(mktemp)
-echo $product | tr ' ' '\n' | xargs -P2 -n4 clang-tidy -p build/win64 --quiet >"$report" 2>/dev/null || true
-if grep -q -E 'warning:|error:' "$report"; then
-    grep -E -A3 'warning:|error:' "$report"
-    echo "lint: clang-tidy found the above"
+# Each file on its own, so that every one reports; a clang-tidy that cannot run (no compile
+# commands, a broken .clang-tidy, a crash) exits non-zero and fails the check like a finding.
+tidy_status=0
+if [ ! -f build/win64/compile_commands.json ]; then
+    echo "lint: clang-tidy: no build/win64/compile_commands.json" >"$report"
+    tidy_status=1
+else
+    echo $product | tr ' ' '\n' | xargs -P2 -n1 clang-tidy -p build/win64 --quiet >"$report" 2>&1 || tidy_status=$?
+fi
+if [ $tidy_status -ne 0 ] || grep -q -E 'warning:|error:' "$report"; then
+    grep -E -A3 'warning:|error:|Error' "$report" || tail -20 "$report"
+    echo "lint: clang-tidy failed (status $tidy_status) or found the above"
     status=1
 else
     echo "lint: clang-tidy: $(echo $product | wc -w) files of platform/, core/ and app/ clean"

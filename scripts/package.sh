@@ -6,19 +6,25 @@
 # private key), and SIGN_PASS when the key has a password. SIGN_TS_URL names an RFC 3161
 # time-stamp server: a time-stamped signature stays valid after the signing certificate expires;
 # one without a time stamp stops validating then. DIST names another output folder.
+# PROGRAMS names a folder that holds UpgradePatch.exe and UpgradePatchCmd.exe already built (a
+# copy of build/win32): then nothing is configured or built, and the build tree is left alone.
 set -e
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 DIST=${DIST:-$ROOT/dist}
 name=UpgradePatch-2.0.0
-sh scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target UpgradePatch UpgradePatchCmd
+programs=${PROGRAMS:-}
+if [ -z "$programs" ]; then
+    sh scripts/setup.sh
+    cmake --preset win32 >/dev/null
+    cmake --build --preset win32 --target UpgradePatch UpgradePatchCmd
+    programs=build/win32
+fi
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
-for exe in build/win32/UpgradePatch*.exe; do
-    cp "$exe" "$stage/"
+for exe in UpgradePatch.exe UpgradePatchCmd.exe; do
+    cp "$programs/$exe" "$stage/"
 done
 if [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_KEY:-}" ]; then
     command -v osslsigncode >/dev/null || { echo "package: osslsigncode is needed for signing" >&2; exit 1; }
