@@ -2,10 +2,10 @@
 # UpgradePatch.exe driven by real input events on a virtual X display, through Wine's X11 driver:
 # Alt+Space and keys open the About box from the system menu, Enter closes it, a mouse click on
 # Start applies the patch, Enter dismisses the success box. The driver inside Wine
-# (PatchDemo.exe input) checks what the program did: the boxes, the exit status, the registration
+# (PatchInput.exe input) checks what the program did: the boxes, the exit status, the registration
 # file. Exits 77 (skipped) where no X server can start, or for i686 where 32-bit programs cannot run.
 #   real-input.sh i686|x86_64 BUILD_DIR PREFIX
-#     BUILD_DIR holds UpgradePatch.exe and PatchDemo.exe of that architecture; PREFIX is the Wine
+#     BUILD_DIR holds UpgradePatch.exe and PatchInput.exe of that architecture; PREFIX is the Wine
 #     prefix to run them in (made once; the tests' own prefix draws nothing).
 set -u
 arch=$1
@@ -43,10 +43,10 @@ x11_prepare_prefix
 "$WINESERVER" -k 2>/dev/null || true
 "$WINESERVER" -w
 "$WINE64" sc delete zbk >/dev/null 2>&1 || true
-"$WINE64" "$build/PatchDemo.exe" stage >/dev/null || { echo "FAIL: the sample installation could not be staged"; exit 1; }
+"$WINE64" "$build/PatchInput.exe" stage >/dev/null || { echo "FAIL: the sample installation could not be staged"; exit 1; }
 
 SHOTS=$sync
-"$WINE64" explorer /desktop=input,800x600 "$build/PatchDemo.exe" input "$("$WINE64" winepath -w "$sync" 2>/dev/null)" &
+"$WINE64" explorer /desktop=input,800x600 "$build/PatchInput.exe" input "$("$WINE64" winepath -w "$sync" 2>/dev/null)" &
 driver=$!
 x11_serve_requests "$sync" $driver
 wait $driver
