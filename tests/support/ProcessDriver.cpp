@@ -63,23 +63,19 @@ DrivenProcess::DrivenProcess(const std::string& exePath, const std::string& argu
     PROCESS_INFORMATION pi = {};
     if (::CreateProcessA(exePath.c_str(), &commandLine[0], NULL, NULL, FALSE, 0, NULL, NULL, &si,
                          &pi)) {
-        m_process = pi.hProcess;
-        m_thread = pi.hThread;
+        m_process.Reset(pi.hProcess);
+        KernelHandle thread(pi.hThread);  // not needed
         m_pid = pi.dwProcessId;
-        ::WaitForInputIdle(m_process, 5000);
+        ::WaitForInputIdle(m_process.Get(), 5000);
     }
 }
 
 DrivenProcess::~DrivenProcess()
 {
-    if (m_process == NULL)
-        return;
-    if (::WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) {
-        ::TerminateProcess(m_process, 99);
-        ::WaitForSingleObject(m_process, 5000);
+    if (m_process.IsValid() && ::WaitForSingleObject(m_process.Get(), 0) == WAIT_TIMEOUT) {
+        ::TerminateProcess(m_process.Get(), 99);
+        ::WaitForSingleObject(m_process.Get(), 5000);
     }
-    ::CloseHandle(m_thread);
-    ::CloseHandle(m_process);
 }
 
 HWND DrivenProcess::WaitForDialog(HWND owner, const std::string& caption, DWORD timeoutMs) const
@@ -90,7 +86,7 @@ HWND DrivenProcess::WaitForDialog(HWND owner, const std::string& caption, DWORD 
         ::EnumWindows(&VisitTopLevel, reinterpret_cast<LPARAM>(&search));
         if (search.found != NULL)
             return search.found;
-        if (::WaitForSingleObject(m_process, 50) != WAIT_TIMEOUT)
+        if (::WaitForSingleObject(m_process.Get(), 50) != WAIT_TIMEOUT)
             return NULL;  // the process is gone
     } while (::GetTickCount() - start < timeoutMs);
     return NULL;
@@ -107,9 +103,9 @@ std::vector<HWND> DrivenProcess::VisibleWindows() const
 
 bool DrivenProcess::WaitForExit(DWORD* exitCode, DWORD timeoutMs) const
 {
-    if (::WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0)
+    if (::WaitForSingleObject(m_process.Get(), timeoutMs) != WAIT_OBJECT_0)
         return false;
-    ::GetExitCodeProcess(m_process, exitCode);
+    ::GetExitCodeProcess(m_process.Get(), exitCode);
     return true;
 }
 
@@ -185,18 +181,16 @@ CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments
 {
     CapturedRun run;
     SECURITY_ATTRIBUTES inherit = { sizeof(inherit), NULL, TRUE };
-    HANDLE outRead, outWrite, errRead, errWrite;
-    if (!::CreatePipe(&outRead, &outWrite, &inherit, 0))
+    HANDLE pipe[4] = {};  // out read, out write, err read, err write
+    bool piped = ::CreatePipe(&pipe[0], &pipe[1], &inherit, 0) != 0;
+    piped = ::CreatePipe(&pipe[2], &pipe[3], &inherit, 0) != 0 && piped;
+    KernelHandle outRead(pipe[0]), outWrite(pipe[1]), errRead(pipe[2]), errWrite(pipe[3]);
+    if (!piped)
         return run;
-    if (!::CreatePipe(&errRead, &errWrite, &inherit, 0)) {
-        ::CloseHandle(outRead);
-        ::CloseHandle(outWrite);
-        return run;
-    }
-    ::SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
-    ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-    HANDLE nul = ::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                               OPEN_EXISTING, 0, NULL);
+    ::SetHandleInformation(outRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    ::SetHandleInformation(errRead.Get(), HANDLE_FLAG_INHERIT, 0);
+    KernelHandle nul(::CreateFileA("NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inherit, OPEN_EXISTING, 0, NULL));
 
     std::string commandLine = "\"" + exePath + "\"";
     if (!arguments.empty())
@@ -204,9 +198,9 @@ CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments
     STARTUPINFOA si = {};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = nul;
-    si.hStdOutput = outWrite;
-    si.hStdError = errWrite;
+    si.hStdInput = nul.Get();
+    si.hStdOutput = outWrite.Get();
+    si.hStdError = errWrite.Get();
     PROCESS_INFORMATION pi = {};
     if (style == kAnsibleProcessHelper) {
         run.started = StartAsAnsibleDoes(exePath, commandLine, si, &pi);
@@ -216,31 +210,28 @@ CapturedRun RunCaptured(const std::string& exePath, const std::string& arguments
                                        NULL, NULL, &si, &pi)
                       != 0;
     }
-    ::CloseHandle(outWrite);
-    ::CloseHandle(errWrite);
+    // The program holds the writing ends now: the pipes end when it does.
+    outWrite.Close();
+    errWrite.Close();
+    KernelHandle process(pi.hProcess);
+    KernelHandle thread(pi.hThread);
     if (run.started) {
         DWORD start = ::GetTickCount();
         for (;;) {
-            DWORD wait = ::WaitForSingleObject(pi.hProcess, 20);
-            Drain(outRead, &run.out);
-            Drain(errRead, &run.err);
+            DWORD wait = ::WaitForSingleObject(process.Get(), 20);
+            Drain(outRead.Get(), &run.out);
+            Drain(errRead.Get(), &run.err);
             if (wait == WAIT_OBJECT_0) {
                 run.ended = true;
                 break;
             }
             if (::GetTickCount() - start > timeoutMs) {
-                ::TerminateProcess(pi.hProcess, 99);
+                ::TerminateProcess(process.Get(), 99);
                 break;
             }
         }
-        ::GetExitCodeProcess(pi.hProcess, &run.exitCode);
-        ::CloseHandle(pi.hThread);
-        ::CloseHandle(pi.hProcess);
+        ::GetExitCodeProcess(process.Get(), &run.exitCode);
     }
-    ::CloseHandle(outRead);
-    ::CloseHandle(errRead);
-    if (nul != INVALID_HANDLE_VALUE)
-        ::CloseHandle(nul);
     return run;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Handles.h"
 #include "platform/Win32.h"
 
 // The directory of the running test program, with a trailing backslash: the programs under
@@ -29,7 +30,7 @@ public:
     DrivenProcess(const DrivenProcess&) = delete;
     DrivenProcess& operator=(const DrivenProcess&) = delete;
 
-    bool started() const { return m_process != NULL; }
+    bool started() const { return m_process.IsValid() != FALSE; }
     DWORD pid() const { return m_pid; }
 
     // A visible top-level dialog (#32770) of the process with the given owner (NULL: none) and,
@@ -42,8 +43,7 @@ public:
     bool WaitForExit(DWORD* exitCode, DWORD timeoutMs = 15000) const;
 
 private:
-    HANDLE m_process = NULL;
-    HANDLE m_thread = NULL;
+    KernelHandle m_process;
     DWORD m_pid = 0;
 };
 

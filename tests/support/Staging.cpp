@@ -3,31 +3,32 @@
 
 #include <stdio.h>
 
+#include "platform/Handles.h"
+
 bool WriteFileBytes(const std::string& path, const std::string& bytes)
 {
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
+    KernelHandle file(::CreateFileA(path.c_str(), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file.IsValid())
         return false;
     DWORD written = 0;
-    BOOL ok = bytes.empty()
-              || ::WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
-    ::CloseHandle(h);
+    BOOL ok =
+        bytes.empty()
+        || ::WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, NULL);
     return ok && written == bytes.size();
 }
 
 bool ReadFileBytes(const std::string& path, std::string* bytes)
 {
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-    if (h == INVALID_HANDLE_VALUE)
+    KernelHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL));
+    if (!file.IsValid())
         return false;
     bytes->clear();
     char buffer[4096];
     DWORD got = 0;
-    while (::ReadFile(h, buffer, sizeof(buffer), &got, NULL) && got > 0)
+    while (::ReadFile(file.Get(), buffer, sizeof(buffer), &got, NULL) && got > 0)
         bytes->append(buffer, got);
-    ::CloseHandle(h);
     return true;
 }
 
@@ -162,43 +163,34 @@ std::string TempDir::MakeSubdir(const std::string& relative) const
 
 ScopedService::ScopedService(const std::string& name, const std::string& binaryPath) : m_name(name)
 {
-    SC_HANDLE manager = ::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
-    if (manager == NULL) {
+    ScHandle manager(::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
+    if (!manager.IsValid()) {
         m_error = ::GetLastError();
         return;
     }
     // A service of that name left by an interrupted run would shadow the staged one.
-    SC_HANDLE stale = ::OpenServiceA(manager, name.c_str(), DELETE);
-    if (stale != NULL) {
-        ::DeleteService(stale);
-        ::CloseServiceHandle(stale);
-    }
-    SC_HANDLE service =
-        ::CreateServiceA(manager, name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
-                         SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_IGNORE,
-                         binaryPath.c_str(), NULL, NULL, NULL, NULL, NULL);
-    if (service == NULL) {
+    ScHandle stale(::OpenServiceA(manager.Get(), name.c_str(), DELETE));
+    if (stale.IsValid())
+        ::DeleteService(stale.Get());
+    stale.Close();
+    ScHandle service(::CreateServiceA(manager.Get(), name.c_str(), name.c_str(), SERVICE_ALL_ACCESS,
+                                      SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                      SERVICE_ERROR_IGNORE, binaryPath.c_str(), NULL, NULL, NULL,
+                                      NULL, NULL));
+    m_created = service.IsValid();
+    if (!m_created)
         m_error = ::GetLastError();
-    } else {
-        m_created = true;
-        ::CloseServiceHandle(service);
-    }
-    ::CloseServiceHandle(manager);
 }
 
 ScopedService::~ScopedService()
 {
     if (!m_created)
         return;
-    SC_HANDLE manager = ::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS);
-    if (manager == NULL)
-        return;
-    SC_HANDLE service = ::OpenServiceA(manager, m_name.c_str(), DELETE);
-    if (service != NULL) {
-        ::DeleteService(service);
-        ::CloseServiceHandle(service);
-    }
-    ::CloseServiceHandle(manager);
+    ScHandle manager(::OpenSCManagerA(NULL, NULL, SC_MANAGER_ALL_ACCESS));
+    ScHandle service(manager.IsValid() ? ::OpenServiceA(manager.Get(), m_name.c_str(), DELETE)
+                                       : NULL);
+    if (service.IsValid())
+        ::DeleteService(service.Get());
 }
 
 ScopedRegistrationFile::ScopedRegistrationFile(Kind kind, const std::string& bytes,
