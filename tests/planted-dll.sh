@@ -1,0 +1,42 @@
+#!/bin/sh
+# The release programs as shipped, with a DLL planted beside them (tests/fixtures/Planted.c as
+# uxtheme.dll, which the common controls load by name once the dialog program runs): the DLL is
+# never loaded, because the programs restrict the DLL search to the system directory before they
+# load anything by name. Wine is told to prefer a native uxtheme.dll wherever it finds one, so the
+# planted file would be taken if the search reached the programs' folder. Wine's loader trace
+# (WINEDEBUG=+loaddll) shows what was loaded from where.
+#   planted-dll.sh ARCH BUILD_DIR     ARCH x86_64 or i686; WINEPREFIX set (the tests' prefix)
+set -u
+arch=$1
+build=$(cd "$2" && pwd)
+run="sh $(dirname "$0")/wine-run.sh"
+if [ "$arch" = i686 ]; then
+    if ! reason=$($run --check-i686); then
+        echo "skipped: the i686 half is not run here: $reason"
+        exit 77
+    fi
+    run="$run --i686"
+fi
+folder=$WINEPREFIX/drive_c/planted-$arch
+trace=$(mktemp)
+trap 'rm -rf "$folder" "$trace"' EXIT
+rm -rf "$folder"
+mkdir -p "$folder"
+cp "$build/UpgradePatch.exe" "$build/UpgradePatchCmd.exe" "$folder/"
+cp "$build/planted.dll" "$folder/uxtheme.dll"
+
+status=0
+for program in UpgradePatch.exe UpgradePatchCmd.exe; do
+    # The dialog program waits at its first box: it is ended once it has started its dialogs.
+    WINEDEBUG=+loaddll WINEDLLOVERRIDES="mscoree,mshtml=;uxtheme=n,b" \
+        timeout 6 $run "C:\\planted-$arch\\$program" --help >/dev/null 2>"$trace"
+    if ! grep -q "Loaded L\".*planted-$arch\\\\\\\\$program\"" "$trace"; then
+        echo "FAIL $program: did not start (no loader trace of it)"; status=1
+    elif grep -i "Loaded L\".*planted-$arch\\\\\\\\uxtheme.dll\"" "$trace"; then
+        echo "FAIL $program: loaded the uxtheme.dll planted beside it"; status=1
+    else
+        from=$(grep -i -o 'Loaded L"[^"]*uxtheme.dll"' "$trace" | head -1)
+        echo "ok   $program ($arch): the planted uxtheme.dll was not loaded${from:+ (${from#Loaded })}"
+    fi
+done
+exit $status
