@@ -3,8 +3,6 @@
 // what it showed and did.
 //   PatchDemo.exe stage            the sample installation
 //   PatchDemo.exe drive SYNC_DIR   the run; the report goes to SYNC_DIR\report.txt
-#include <stdio.h>
-
 #include <string>
 
 #include "tests/support/ExpectedTexts.h"
@@ -51,11 +49,5 @@ int Drive(const std::string& syncDir, Report& report)
 
 int main(int argc, char** argv)
 {
-    std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "stage")
-        return StageSampleInstallation();
-    if (mode == "drive" && argc > 2)
-        return RunReported(argv[2], &Drive);
-    fprintf(stderr, "usage: PatchDemo.exe stage | drive SYNC_DIR\n");
-    return 64;
+    return DriverMain(argc, argv, "PatchDemo.exe", "drive", &Drive);
 }

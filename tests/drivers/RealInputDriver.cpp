@@ -3,8 +3,6 @@
 // mouse click on Start, Enter for each box), and reports in UTF-8 what it showed and did.
 //   PatchInput.exe stage            the sample installation
 //   PatchInput.exe input SYNC_DIR   the run; the report goes to SYNC_DIR\report.txt
-#include <stdio.h>
-
 #include <string>
 
 #include "tests/support/ExpectedTexts.h"
@@ -82,11 +80,5 @@ int Input(const std::string& syncDir, Report& report)
 
 int main(int argc, char** argv)
 {
-    std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "stage")
-        return StageSampleInstallation();
-    if (mode == "input" && argc > 2)
-        return RunReported(argv[2], &Input);
-    fprintf(stderr, "usage: PatchInput.exe stage | input SYNC_DIR\n");
-    return 64;
+    return DriverMain(argc, argv, "PatchInput.exe", "input", &Input);
 }

@@ -181,30 +181,24 @@ TEST_F(ConsoleProgram, FailedWritesExitFiveAndNeverZeroAndTheDryRunSaysSoFirst)
     StagedInstallation installation("Quellor", Ini("V 1.9.0"));
     ASSERT_TRUE(installation.ok());
     const std::string failed = Lines(ShownRegistrationFilePath() + expected::kWriteFailedSuffix);
-    for (int variant = 0; variant < 3; ++variant) {
-        const char* names[] = { "a directory named like the file", "held open without sharing",
-                                "read-only" };
-        SCOPED_TRACE(names[variant]);
-        ScopedRegistrationFile registration(variant == 0 ? ScopedRegistrationFile::kDirectory
-                                                         : ScopedRegistrationFile::kFile,
-                                            kOtherContent);
-        ASSERT_TRUE(registration.ok());
-        HANDLE held = INVALID_HANDLE_VALUE;
-        if (variant == 1)
-            held = ::CreateFileA(RegistrationFilePath().c_str(), GENERIC_READ, 0, NULL,
-                                 OPEN_EXISTING, 0, NULL);
-        if (variant == 2)
-            ::SetFileAttributesA(RegistrationFilePath().c_str(), FILE_ATTRIBUTE_READONLY);
-        for (const char* arguments : { "--dry-run", "" }) {
-            CapturedRun run = Run(arguments);
-            EXPECT_EQ(5u, run.exitCode) << arguments;
-            EXPECT_EQ(failed, run.err) << arguments;
-            EXPECT_EQ("", run.out);
+    for (int kind = 0; kind < UnwritableRegistrationFile::kKinds; ++kind) {
+        auto unwritable = static_cast<UnwritableRegistrationFile::Kind>(kind);
+        SCOPED_TRACE(UnwritableRegistrationFile::Name(unwritable));
+        std::string after;
+        {
+            UnwritableRegistrationFile registration(unwritable, kOtherContent);
+            ASSERT_TRUE(registration.ok());
+            for (const char* arguments : { "--dry-run", "" }) {
+                CapturedRun run = Run(arguments);
+                EXPECT_EQ(5u, run.exitCode) << arguments;
+                EXPECT_EQ(failed, run.err) << arguments;
+                EXPECT_EQ("", run.out);
+            }
+            registration.Release();
+            ReadFileBytes(RegistrationFilePath(), &after);
         }
-        if (held != INVALID_HANDLE_VALUE)
-            ::CloseHandle(held);
-        if (variant != 0) {
-            EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+        if (unwritable != UnwritableRegistrationFile::kDirectoryInstead) {
+            EXPECT_EQ(kOtherContent, after);
         }
         EXPECT_FALSE(PathExists(RegistrationFilePath() + ".new"));
         EXPECT_FALSE(PathExists(RegistrationFilePath() + ".old"));

@@ -571,31 +571,26 @@ TEST_F(PatchProgram, FailedWritesAreReportedAndNeverEndTheProcess)
 {
     StagedInstallation installation("Quellor", Ini("V 1.9.0"));
     ASSERT_TRUE(installation.ok());
-    std::string regPath = RegistrationFilePath();
-    std::string shownPath = ShownRegistrationFilePath();
-
-    for (int variant = 0; variant < 2; ++variant) {
-        SCOPED_TRACE(variant == 0 ? "directory named like the file" : "file held open");
-        ScopedRegistrationFile registration(variant == 0 ? ScopedRegistrationFile::kDirectory
-                                                         : ScopedRegistrationFile::kFile,
-                                            kOtherContent);
-        ASSERT_TRUE(registration.ok());
-        // Another process holds the file open without sharing.
-        HANDLE held = INVALID_HANDLE_VALUE;
-        if (variant == 1)
-            held = ::CreateFileA(regPath.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL);
-
-        DrivenProcess process(ProgramPath());
-        HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
-        ASSERT_NE(nullptr, dialog);
-        Box box = PressStart(process, dialog);
-        EXPECT_EQ(shownPath + expected::kWriteFailedSuffix, box.text);
-        EXPECT_EQ(expected::kErrorCaption, box.caption);
-        EXPECT_TRUE(::IsWindow(dialog));
-        EXPECT_EQ(2u, CloseDialog(process, dialog));
-        if (held != INVALID_HANDLE_VALUE) {
-            ::CloseHandle(held);
-            EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+    for (int kind = 0; kind < UnwritableRegistrationFile::kKinds; ++kind) {
+        auto unwritable = static_cast<UnwritableRegistrationFile::Kind>(kind);
+        SCOPED_TRACE(UnwritableRegistrationFile::Name(unwritable));
+        std::string after;
+        {
+            UnwritableRegistrationFile registration(unwritable, kOtherContent);
+            ASSERT_TRUE(registration.ok());
+            DrivenProcess process(ProgramPath());
+            HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+            ASSERT_NE(nullptr, dialog);
+            Box box = PressStart(process, dialog);
+            EXPECT_EQ(ShownRegistrationFilePath() + expected::kWriteFailedSuffix, box.text);
+            EXPECT_EQ(expected::kErrorCaption, box.caption);
+            EXPECT_TRUE(::IsWindow(dialog));
+            EXPECT_EQ(2u, CloseDialog(process, dialog));
+            registration.Release();
+            ReadFileBytes(RegistrationFilePath(), &after);
+        }
+        if (unwritable != UnwritableRegistrationFile::kDirectoryInstead) {
+            EXPECT_EQ(kOtherContent, after);
         }
     }
 }

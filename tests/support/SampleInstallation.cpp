@@ -149,9 +149,17 @@ int Finish(const DrivenProcess& process, Report& report)
     return exitCode == 0 ? 0 : 1;
 }
 
-int RunReported(const char* syncDirArgument, int (*run)(const std::string&, Report&))
+int DriverMain(int argc, char** argv, const char* pszProgram, const char* pszMode,
+               int (*run)(const std::string& syncDir, Report& report))
 {
-    std::string syncDir = syncDirArgument;
+    std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "stage")
+        return StageSampleInstallation();
+    if (mode != pszMode || argc < 3) {
+        fprintf(stderr, "usage: %s stage | %s SYNC_DIR\n", pszProgram, pszMode);
+        return 64;
+    }
+    std::string syncDir = argv[2];
     if (syncDir.back() != '\\')
         syncDir += '\\';
     int status;

@@ -41,7 +41,9 @@ HWND OpenMainDialog(const DrivenProcess& process, Report& report);
 // status 0 and the file holds the sample installation's version and install directory.
 int Finish(const DrivenProcess& process, Report& report);
 
-// Runs run(syncDir, report) with the report in SYNC_DIR\report.txt, which then ends with the
+// The main of a driver: "PROGRAM stage" stages the sample installation; "PROGRAM MODE SYNC_DIR"
+// runs run(syncDir, report) with the report in SYNC_DIR\report.txt, which then ends with the
 // verdict "result: ok" or "result: failed" (whoever started the driver may not see its exit
-// status); returns run's status.
-int RunReported(const char* syncDirArgument, int (*run)(const std::string&, Report&));
+// status). Returns what the step returned, 64 for other arguments.
+int DriverMain(int argc, char** argv, const char* pszProgram, const char* pszMode,
+               int (*run)(const std::string& syncDir, Report& report));

@@ -216,6 +216,38 @@ ScopedRegistrationFile::~ScopedRegistrationFile()
     RemovePath(m_path);
 }
 
+UnwritableRegistrationFile::UnwritableRegistrationFile(Kind kind, const std::string& bytes)
+    : m_kind(kind), m_file(kind == kDirectoryInstead ? ScopedRegistrationFile::kDirectory
+                                                     : ScopedRegistrationFile::kFile,
+                           bytes)
+{
+    if (kind == kHeldOpen)
+        m_held.Reset(
+            ::CreateFileA(m_file.path().c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, 0, NULL));
+    if (kind == kReadOnly)
+        ::SetFileAttributesA(m_file.path().c_str(), FILE_ATTRIBUTE_READONLY);
+}
+
+UnwritableRegistrationFile::~UnwritableRegistrationFile()
+{
+    Release();  // before the file is removed
+}
+
+void UnwritableRegistrationFile::Release()
+{
+    m_held.Close();
+    if (m_kind == kReadOnly)
+        ::SetFileAttributesA(m_file.path().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+const char* UnwritableRegistrationFile::Name(Kind kind)
+{
+    static const char* const names[] = { "a directory named like the file",
+                                         "held open without sharing by another program",
+                                         "read-only" };
+    return names[kind];
+}
+
 std::string StagedInstallation::Format(const std::string& format, const std::string& dir)
 {
     std::string result = format;

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/Handles.h"
 #include "platform/Win32.h"
 
 // Whole-file helpers; paths and contents are ANSI (code page 936) bytes.
@@ -92,6 +93,36 @@ public:
 private:
     std::string m_path;
     bool m_ok = false;
+};
+
+// A registration file in the system directory that cannot be written, in one of the ways an
+// administrator meets: a directory in its place, the file held open without sharing by another
+// program, or a read-only file. The file holds the given bytes. Restored to absent by the
+// destructor.
+class UnwritableRegistrationFile
+{
+public:
+    enum Kind
+    {
+        kDirectoryInstead,
+        kHeldOpen,
+        kReadOnly,
+        kKinds
+    };
+    UnwritableRegistrationFile(Kind kind, const std::string& bytes);
+    ~UnwritableRegistrationFile();
+    UnwritableRegistrationFile(const UnwritableRegistrationFile&) = delete;
+    UnwritableRegistrationFile& operator=(const UnwritableRegistrationFile&) = delete;
+
+    bool ok() const { return m_file.ok() && (m_kind != kHeldOpen || m_held.IsValid()); }
+    static const char* Name(Kind kind);
+    // Lets the file go (closed by the other program, no longer read-only), so that it can be read.
+    void Release();
+
+private:
+    Kind m_kind;
+    ScopedRegistrationFile m_file;
+    KernelHandle m_held;
 };
 
 // A product installation: the service "zbk" pointing at an executable in the install directory,
