@@ -19,16 +19,11 @@ stage_cleanup
 stage_installation limit-test 1.9.0
 
 # About 5 MB of other content after the [zbk] section.
-{
-    printf '[zbk]\r\nserial=Q-1\r\n'
-    i=0
-    while [ $i -lt 2000 ]; do
-        printf '[s%d]\r\n' $i
-        head -c 2500 /dev/zero | tr '\0' 'v'
-        printf '=1\r\n'
-        i=$((i + 1))
-    done
-} > "$registration"
+awk 'BEGIN {
+    printf "[zbk]\r\nserial=Q-1\r\n"
+    value = sprintf("%2500s", ""); gsub(/ /, "v", value)
+    for (i = 0; i < 2000; i++) printf "[s%d]\r\n%s=1\r\n", i, value
+}' > "$registration"
 cp "$registration" "$original"
 
 # 2048 blocks of 512 bytes: writes stop at 1 MiB.
