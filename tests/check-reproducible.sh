@@ -1,7 +1,8 @@
 #!/bin/sh
-# Builds the shipped programs twice, from two copies of the sources in different directories,
-# for both targets, and fails unless the executables are byte-identical to each other and to the
-# ones in build/win32 and build/win64.
+# Builds the shipped programs from a copy of the sources in another directory, for both targets,
+# and fails unless the executables are byte-identical to the ones built from the sources where
+# they are, in build/win32 and build/win64. Where those are not built yet, it builds a first copy
+# in their stead.
 #   check-reproducible.sh SOURCE_DIR [GIT_REVISION]
 # With a revision, the second copy is the sources of that revision instead: the programs must come
 # out byte for byte as they did there (for a change meant to leave the shipped programs alone).
@@ -12,7 +13,13 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 programs="UpgradePatch.exe UpgradePatchCmd.exe"
 
-for copy in first second-copy; do
+# The build trees of the sources themselves, when the programs are there, are the first build.
+copies="first second-copy"
+if [ -f "$src/build/win32/UpgradePatch.exe" ] && [ -f "$src/build/win32/UpgradePatchCmd.exe" ] &&
+   [ -f "$src/build/win64/UpgradePatch.exe" ] && [ -f "$src/build/win64/UpgradePatchCmd.exe" ]; then
+    copies=second-copy
+fi
+for copy in $copies; do
     mkdir -p "$work/$copy/src"
     if [ "$copy" = second-copy ] && [ -n "$revision" ]; then
         git -C "$src" archive "$revision" | (cd "$work/$copy/src" && tar -xf -)
@@ -33,13 +40,14 @@ for arch in i686 x86_64; do
     case $arch in i686) main=win32 ;; x86_64) main=win64 ;; esac
     for exe in $programs; do
         a=$work/first/build-$arch/$exe
+        [ -d "$work/first" ] || a=$src/build/$main/$exe
         b=$work/second-copy/build-$arch/$exe
         if cmp -s "$a" "$b"; then
             echo "same $arch $exe $(sha256sum < "$a" | cut -c1-64)"
         else
-            echo "DIFFERENT $arch $exe between two clean builds${revision:+ (the second of $revision)}"; status=1
+            echo "DIFFERENT $arch $exe between two builds in different directories${revision:+ (the second of $revision)}"; status=1
         fi
-        if [ -f "$src/build/$main/$exe" ] && ! cmp -s "$a" "$src/build/$main/$exe"; then
+        if [ -d "$work/first" ] && [ -f "$src/build/$main/$exe" ] && ! cmp -s "$a" "$src/build/$main/$exe"; then
             echo "DIFFERENT $arch $exe from build/$main/$exe"; status=1
         fi
     done
