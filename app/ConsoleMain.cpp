@@ -32,13 +32,11 @@ int ExitCodeOf(PatchResult result)
 
 // The values written (or to be written, or held already), one per line, then the registration
 // file where the writes land.
-CConsoleText WrittenValues(const PatchOutcome& outcome)
+void AppendWrittenValues(CConsoleText& text, const PatchOutcome& outcome)
 {
-    CConsoleText text;
     text.Own(kRegistrationVersionKey).Own("=").System(outcome.strVersion).Own("\n");
     text.Own(kRegistrationPathKey).Own("=").System(outcome.strInstallDir).Own("\n");
     text.System(outcome.strRegistrationPath).Own("\n");
-    return text;
 }
 
 CConsoleText MessageText(const PatchMessage& message)
@@ -78,14 +76,7 @@ int main(int argc, char** argv)
     // The dialog rewrites the keys at every press; here a file that holds both already is left
     // alone, so that a rerun across a fleet reports nothing changed.
     PatchOutcome outcome = RunPatch(bDryRun ? &CheckRegistration : &UpdateRegistration);
-    if (outcome.result == PATCH_UNCHANGED) {
-        CConsoleText text;
-        text.Own(kUnchangedText).Own("\n");
-        AfxWriteStdText(STD_OUTPUT_HANDLE, text);
-        AfxWriteStdText(STD_OUTPUT_HANDLE, WrittenValues(outcome));
-        return kExitPatched;
-    }
-    if (outcome.result != PATCH_APPLIED) {
+    if (outcome.result != PATCH_APPLIED && outcome.result != PATCH_UNCHANGED) {
         CConsoleText text = MessageText(OutcomeMessage(outcome));
         // No path at all, rather than one that does not exist: say which, for scripts.
         if (outcome.result == PATCH_NO_INSTALL_DIR && outcome.strInstallDir.IsEmpty())
@@ -94,11 +85,13 @@ int main(int argc, char** argv)
         return ExitCodeOf(outcome.result);
     }
     CConsoleText text;
-    if (bDryRun)
+    if (outcome.result == PATCH_UNCHANGED)
+        text.Own(kUnchangedText).Own("\n");
+    else if (bDryRun)
         text.Own(kDryRunHeader).Own("\n");
     else
         text = MessageText(OutcomeMessage(outcome));
+    AppendWrittenValues(text, outcome);
     AfxWriteStdText(STD_OUTPUT_HANDLE, text);
-    AfxWriteStdText(STD_OUTPUT_HANDLE, WrittenValues(outcome));
     return kExitPatched;
 }

@@ -1,6 +1,6 @@
 // Process exit statuses of both programs, for the scripts that start them. The usage text
 // (kUsage in PatchTexts.txt), README.md, docs/fleet.md and docs/usage-zh.txt list them;
-// tests/check-exit-statuses.sh checks those lists against this file.
+// tests/check-exit-statuses.py checks those lists against this file.
 #pragma once
 
 enum PatchExitCode

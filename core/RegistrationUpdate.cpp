@@ -129,7 +129,9 @@ BOOL WriteWholeFile(const char* pszPath, const FileBytes& bytes)
            && dwDone == dwSize;
 }
 
-// Both keys read back through the profile functions, as peers read them.
+// Both keys read back through the profile functions, as peers read them. The write step calls
+// them directly rather than through CProfileFile: the accessor's texts by value and the default
+// path that its constructor works out cost the dialog program more than its size budget leaves.
 BOOL HoldsBoth(const char* pszPath, const char* pszVersion, const char* pszAppPath)
 {
     const char* keys[] = { kRegistrationVersionKey, kRegistrationPathKey };
@@ -259,25 +261,6 @@ BOOL KeepsOtherLines(const FileBytes& before, const FileBytes& after)
     return TRUE;
 }
 
-// The directory part of a path, with its backslash, into a MAX_PATH buffer.
-void DirectoryOf(const char* pszPath, char* pszDir)
-{
-    // Double-byte characters step as units: a trail byte 0x5C is no backslash here.
-    size_t nDir = 0;
-    for (size_t i = 0; pszPath[i] != '\0' && i + 2 < MAX_PATH; ++i) {
-        if (AfxIsLeadByte(static_cast<unsigned char>(pszPath[i])) && pszPath[i + 1] != '\0')
-            ++i;
-        else if (pszPath[i] == '\\')
-            nDir = i + 1;
-    }
-    if (nDir == 0) {
-        memcpy(pszDir, ".\\", 3);
-        return;
-    }
-    memcpy(pszDir, pszPath, nDir);
-    pszDir[nDir] = '\0';
-}
-
 // What one write step makes and holds: released once, whichever road it takes.
 struct WriteFiles
 {
@@ -344,13 +327,14 @@ RegistrationResult ProbeWrite(const char* pszPath, const char*, const char*, Wri
         || (::GetFileAttributesA(pszPath) & FILE_ATTRIBUTE_READONLY) != 0)
         return REGISTRATION_FAILED;
     file.Close();
-    if (!files->copy.Name(pszPath, kNewSuffix)
-        || !WriteWholeFile(files->copy.Path(), files->before))
+    // An empty file, removed again with the others.
+    if (!files->copy.Name(pszPath, kNewSuffix) || !WriteWholeFile(files->copy.Path(), FileBytes()))
         return REGISTRATION_FAILED;
-    char szDir[MAX_PATH];
-    DirectoryOf(pszPath, szDir);
+    CString strDir(pszPath);
+    strDir = strDir.Left(strDir.ReverseFind('\\') + 1);
     ULARGE_INTEGER available;
-    if (::GetDiskFreeSpaceExA(szDir, &available, NULL, NULL)
+    if (::GetDiskFreeSpaceExA(strDir.IsEmpty() ? NULL : static_cast<const char*>(strDir),
+                              &available, NULL, NULL)
         && available.QuadPart < static_cast<ULONGLONG>(size.QuadPart) + 4096)
         return REGISTRATION_FAILED;
     return REGISTRATION_WRITABLE;

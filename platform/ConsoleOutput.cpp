@@ -57,7 +57,7 @@ BOOL AfxWriteStdText(DWORD nStdHandle, const CConsoleText& text)
         cp = ::GetOEMCP();
     int nBytes = ::WideCharToMultiByte(cp, 0, text.Wide(), text.Length(), NULL, 0, NULL, NULL);
     HeapBuffer bytes;
-    if (nBytes <= 0 || !bytes.Grow(static_cast<size_t>(nBytes)))
+    if (nBytes <= 0 || !bytes.Allocate(static_cast<size_t>(nBytes)))
         return FALSE;
     ::WideCharToMultiByte(cp, 0, text.Wide(), text.Length(), bytes.As<char>(), nBytes, NULL, NULL);
     return ::WriteFile(h, bytes.As<char>(), static_cast<DWORD>(nBytes), &dwWritten, NULL)
