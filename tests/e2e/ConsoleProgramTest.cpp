@@ -214,15 +214,8 @@ TEST_F(ConsoleProgram, ConcurrentRunsTakeTurns)
         original += "[section" + std::to_string(i) + "]\r\nkey=" + std::string(40, 'v') + "\r\n";
     StagedInstallation installation("Quellor", Ini("V 1.9.0"));
     ASSERT_TRUE(installation.ok());
-    // What the profile functions themselves make of it.
-    TempDir scratch("concurrent");
-    const std::string platform = scratch.path() + "zbk.db";
-    ASSERT_TRUE(WriteFileBytes(platform, original));
-    ::WritePrivateProfileStringA("zbk", "version", "1.9.0", platform.c_str());
-    ::WritePrivateProfileStringA("zbk", "apppath", installation.lowerInstallDir().c_str(),
-                                 platform.c_str());
-    std::string expectedBytes;
-    ASSERT_TRUE(ReadFileBytes(platform, &expectedBytes));
+    const std::string expectedBytes =
+        AfterPlatformWrites(original, "1.9.0", installation.lowerInstallDir());
 
     const int kRuns = 6;
     for (int round = 0; round < 3; ++round) {

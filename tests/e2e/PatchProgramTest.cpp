@@ -57,21 +57,6 @@ Box PressStart(const DrivenProcess& process, HWND dialog)
     return box;
 }
 
-// The registration file after the patch must equal what the platform makes of the same file with
-// the same two writes: every other section, key and comment survives.
-std::string AfterPlatformWrites(const std::string& original, const std::string& version,
-                                const std::string& apppath)
-{
-    TempDir dir("expected");
-    std::string copy = dir.path() + "zbk.db";
-    WriteFileBytes(copy, original);
-    ::WritePrivateProfileStringA("zbk", "version", version.c_str(), copy.c_str());
-    ::WritePrivateProfileStringA("zbk", "apppath", apppath.c_str(), copy.c_str());
-    std::string bytes;
-    ReadFileBytes(copy, &bytes);
-    return bytes;
-}
-
 // Presses OK in the About box and waits until it is gone and its owner enabled again. Ending the
 // box enables its owner before the box's window is destroyed.
 void CloseAboutBox(HWND about, HWND dialog)

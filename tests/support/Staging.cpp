@@ -248,6 +248,19 @@ const char* UnwritableRegistrationFile::Name(Kind kind)
     return names[kind];
 }
 
+std::string AfterPlatformWrites(const std::string& original, const std::string& version,
+                                const std::string& apppath)
+{
+    TempDir dir("expected");
+    std::string copy = dir.path() + "zbk.db";
+    WriteFileBytes(copy, original);
+    ::WritePrivateProfileStringA("zbk", "version", version.c_str(), copy.c_str());
+    ::WritePrivateProfileStringA("zbk", "apppath", apppath.c_str(), copy.c_str());
+    std::string bytes;
+    ReadFileBytes(copy, &bytes);
+    return bytes;
+}
+
 std::string StagedInstallation::Format(const std::string& format, const std::string& dir)
 {
     std::string result = format;

@@ -32,6 +32,12 @@ std::string ShownRegistrationFilePath();
 // The registration file's bytes; empty when it cannot be read.
 std::string RegistrationFileBytes();
 
+// The registration file after the patch must equal what the platform makes of the same file with
+// the same two writes: every other section, key and comment survives as the profile functions
+// keep it.
+std::string AfterPlatformWrites(const std::string& original, const std::string& version,
+                                const std::string& apppath);
+
 // A fresh directory under the temporary directory, removed with all its content.
 class TempDir
 {
