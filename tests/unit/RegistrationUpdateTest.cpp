@@ -30,16 +30,9 @@ protected:
         return bytes;
     }
     // What the profile functions themselves make of the original with both keys written.
-    std::string PlatformRendering() const
+    static std::string PlatformRendering()
     {
-        std::string copy = m_dir.path() + "platform.ini";
-        WriteFileBytes(copy, kOriginal);
-        ::WritePrivateProfileStringA("zbk", "version", kVersion, copy.c_str());
-        ::WritePrivateProfileStringA("zbk", "apppath", kAppPath, copy.c_str());
-        std::string bytes;
-        ReadFileBytes(copy, &bytes);
-        RemovePath(copy);
-        return bytes;
+        return AfterPlatformWrites(kOriginal, kVersion, kAppPath);
     }
     // Nothing beside the registration file but the file itself.
     void ExpectNothingLeftBeside() const
@@ -56,8 +49,10 @@ protected:
     std::string m_path;
 };
 
-// Stand-ins for a profile write that reports success: what it really did to the file.
-std::string g_cutPath;
+// Stand-ins for a profile write that reports success: what it really did to the file. The
+// real function, reached past the hook that stands in for it.
+using WriteProfileFn = BOOL(WINAPI*)(LPCSTR, LPCSTR, LPCSTR, LPCSTR);
+WriteProfileFn g_writeProfile = nullptr;
 size_t g_keep = 0;
 
 BOOL WINAPI WritesNothing(LPCSTR, LPCSTR, LPCSTR, LPCSTR)
@@ -67,7 +62,7 @@ BOOL WINAPI WritesNothing(LPCSTR, LPCSTR, LPCSTR, LPCSTR)
 
 BOOL WINAPI WritesThenCuts(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path)
 {
-    ::WritePrivateProfileStringA(section, key, value, path);
+    g_writeProfile(section, key, value, path);
     std::string bytes;
     ReadFileBytes(path, &bytes);
     size_t keep = g_keep != 0 ? g_keep : bytes.size() - 3;  // 0: tear the last line
@@ -122,6 +117,7 @@ TEST_F(RegistrationUpdate, AWriteThatSucceedsOnlyInNameChangesNothing)
         ImportHook hook("kernel32.dll", "WritePrivateProfileStringA", &::WritePrivateProfileStringA,
                         row.standIn);
         ASSERT_TRUE(hook.Installed());
+        g_writeProfile = hook.Original<WriteProfileFn>();
         EXPECT_EQ(REGISTRATION_FAILED, Rewrite());
         EXPECT_EQ(kOriginal, Bytes()) << "byte for byte";
         ExpectNothingLeftBeside();
