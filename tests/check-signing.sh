@@ -37,7 +37,7 @@ for exe in "$work"/unpacked/*.exe; do
        grep -q "Timestamp Server Signature verification: ok" "$work/verify.log"; then
         echo "ok   $base: signature and its RFC 3161 time stamp verify"
     else
-        echo "FAIL $base: signature does not verify"; cat "$work/verify.log"; status=1
+        echo "FAIL $base: the signature or its time stamp does not verify"; cat "$work/verify.log"; status=1
     fi
     osslsigncode remove-signature -in "$exe" -out "$work/$base.unsigned" >/dev/null
     if cmp -s "$work/$base.unsigned" "$work/programs/$base"; then
