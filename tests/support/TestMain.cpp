@@ -3,11 +3,15 @@
 #include <gtest/gtest.h>
 
 #include "platform/Win32.h"
+#include "tests/support/TestChild.h"
 
 int main(int argc, char** argv)
 {
     _setmbcp(_MB_CP_ANSI);
     ::SetProcessDPIAware();
+    int childStatus = RunChildIfAsked(argc, argv);
+    if (childStatus >= 0)
+        return childStatus;
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,0 +1,36 @@
+// A file read or written whole through one handle: everything, or a failure with its Windows error.
+// Callers above it never loop over ReadFile or WriteFile themselves.
+#pragma once
+
+#include "platform/Handles.h"
+
+class CWholeFile
+{
+public:
+    CWholeFile() : m_dwError(ERROR_SUCCESS) {}
+    CWholeFile(const CWholeFile&) = delete;
+    CWholeFile& operator=(const CWholeFile&) = delete;
+
+    // CreateFileA with these arguments. FALSE, with Error() set, when the file cannot be opened.
+    BOOL Open(const char* pszPath, DWORD dwAccess, DWORD dwShare, DWORD dwDisposition,
+              DWORD dwFlags = FILE_ATTRIBUTE_NORMAL);
+    // Every byte of the file, from its start, followed by one zero byte in the buffer that
+    // *pnSize does not count. FALSE when the file is larger than nLargest or cannot be read whole.
+    BOOL ReadAll(size_t nLargest, HeapBuffer* bytes, size_t* pnSize);
+    // Makes the file exactly these bytes, from its start, and flushes it to disk. The file keeps
+    // its identity: it is changed in place, never replaced.
+    BOOL WriteAll(const void* pData, size_t nSize);
+    // Closes the handle; closing twice is harmless.
+    void Close() { m_file.Close(); }
+
+    BOOL IsOpen() const { return m_file.IsValid(); }
+    // The Windows error of the last call that failed, ERROR_SUCCESS when none did.
+    DWORD Error() const { return m_dwError; }
+
+private:
+    BOOL Fail();
+    BOOL Fail(DWORD dwError);
+
+    KernelHandle m_file;
+    DWORD m_dwError;
+};
