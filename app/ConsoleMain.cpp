@@ -42,7 +42,7 @@ void AppendWrittenValues(CConsoleText& text, const PatchOutcome& outcome)
 CConsoleText MessageText(const PatchMessage& message)
 {
     CConsoleText text;
-    text.System(message.strSubject).Own(message.pszOwnText).Own("\n");
+    text.System(message.strSubject).Own(message.strOwnText).Own("\n");
     return text;
 }
 
@@ -76,6 +76,9 @@ int main(int argc, char** argv)
     // The dialog rewrites the keys at every press; here a file that holds both already is left
     // alone, so that a rerun across a fleet reports nothing changed.
     PatchOutcome outcome = RunPatch(bDryRun ? &CheckRegistration : &UpdateRegistration);
+    // The roll-back of a run that was cut short changed the file, even in a dry run: say so first.
+    if (outcome.registration.bRestored)
+        AfxWriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(kRestoredLine).Own("\n"));
     if (outcome.result != PATCH_APPLIED && outcome.result != PATCH_UNCHANGED) {
         CConsoleText text = MessageText(OutcomeMessage(outcome));
         // No path at all, rather than one that does not exist: say which, for scripts.

@@ -3,6 +3,49 @@
 
 #include "PatchTexts.h"  // generated from PatchTexts.txt: code-page-936 bytes
 
+namespace {
+
+const char* FailureText(RegistrationFailure failure)
+{
+    switch (failure) {
+    case REGISTRATION_HELD:
+        return kFailureHeld;
+    case REGISTRATION_DENIED:
+        return kFailureDenied;
+    case REGISTRATION_READ_ONLY:
+        return kFailureReadOnly;
+    case REGISTRATION_DISK_FULL:
+        return kFailureDiskFull;
+    case REGISTRATION_NOT_KEPT:
+        return kFailureNotKept;
+    case REGISTRATION_NO_FAILURE:
+    case REGISTRATION_OTHER:
+        break;
+    }
+    return kFailureOther;
+}
+
+// What the write step saw: the cause, and the Windows error code in decimal when there was one.
+CString WriteFailedText(const RegistrationReport& report)
+{
+    CString strText = kWriteFailedSuffix;
+    strText += FailureText(report.failure);
+    if (report.dwError != ERROR_SUCCESS) {
+        char szDigits[12];
+        char* p = szDigits + sizeof(szDigits) - 1;
+        *p = '\0';
+        for (DWORD dw = report.dwError; dw != 0; dw /= 10)
+            *--p = static_cast<char>('0' + dw % 10);
+        strText += kWindowsErrorOpen;
+        strText += p;
+        strText += kWindowsErrorClose;
+    }
+    strText += kWriteFailedEnd;
+    return strText;
+}
+
+}  // namespace
+
 PatchMessage MissingProductMessage()
 {
     return PatchMessage{ CString(), kMissingProductText, kMissingProductCaption,
@@ -28,6 +71,6 @@ PatchMessage OutcomeMessage(const PatchOutcome& outcome)
     case PATCH_WRITE_FAILED:
         break;
     }
-    return PatchMessage{ outcome.strRegistrationPath, kWriteFailedSuffix, kErrorCaption,
-                         MB_OK | MB_ICONERROR };
+    return PatchMessage{ outcome.strRegistrationPath, WriteFailedText(outcome.registration),
+                         kErrorCaption, MB_OK | MB_ICONERROR };
 }

@@ -8,12 +8,12 @@ struct PatchMessage
     // A text is a subject from the system (a path; ANSI code page; often empty) followed by the
     // program's own words (code page 936). A console decodes each from its own code page.
     CString strSubject;
-    const char* pszOwnText;
+    CString strOwnText;
     const char* pszCaption;
     UINT nType;  // MB_OK with MB_ICONERROR or MB_ICONINFORMATION
 
     // The whole text, as a message box shows it.
-    CString Text() const { return strSubject + pszOwnText; }
+    CString Text() const { return strSubject + strOwnText; }
 };
 
 // The product is not installed: no registration file in the system directory.

@@ -7,7 +7,7 @@
 
 PatchOutcome RunPatch(RegistrationStep writeStep)
 {
-    PatchOutcome outcome = { PATCH_NO_INSTALL_DIR, CString(), CString(), CString() };
+    PatchOutcome outcome = { PATCH_NO_INSTALL_DIR, CString(), CString(), CString(), {} };
     CServiceQuery query;
 
     // Any existing path passes here, and an empty one fails. A control character (CR, LF, ...)
@@ -34,14 +34,22 @@ PatchOutcome RunPatch(RegistrationStep writeStep)
     }
 
     outcome.strRegistrationPath = GetRedirectedSystemDir() + kRegistrationFileName;
-    // What each result of the write step means for the patch, in the order of RegistrationResult.
-    static const PatchResult kWriteResults[] = { PATCH_APPLIED, PATCH_UNCHANGED, PATCH_APPLIED,
-                                                 PATCH_WRITE_FAILED, PATCH_WRITE_BUSY };
-    static_assert(REGISTRATION_WRITTEN == 0 && REGISTRATION_UNCHANGED == 1
-                      && REGISTRATION_WRITABLE == 2 && REGISTRATION_FAILED == 3
-                      && REGISTRATION_BUSY == 4,
-                  "kWriteResults follows RegistrationResult");
-    outcome.result = kWriteResults[writeStep(GetRegistrationFilePath(), outcome.strVersion,
-                                             outcome.strInstallDir)];
+    outcome.registration =
+        writeStep(GetRegistrationFilePath(), outcome.strVersion, outcome.strInstallDir);
+    switch (outcome.registration.result) {
+    case REGISTRATION_WRITTEN:
+    case REGISTRATION_WRITABLE:
+        outcome.result = PATCH_APPLIED;
+        break;
+    case REGISTRATION_UNCHANGED:
+        outcome.result = PATCH_UNCHANGED;
+        break;
+    case REGISTRATION_BUSY:
+        outcome.result = PATCH_WRITE_BUSY;
+        break;
+    case REGISTRATION_FAILED:
+        outcome.result = PATCH_WRITE_FAILED;
+        break;
+    }
     return outcome;
 }

@@ -25,6 +25,9 @@ struct PatchOutcome
     // The registration file as texts name it, once the procedure reached it: where the writes
     // really land (the 32-bit view of the system directory for a 32-bit program on 64-bit Windows).
     CString strRegistrationPath;
+    // What the write step saw, once the procedure reached it: why it failed, and whether it first
+    // rolled back a run that had been cut short.
+    RegistrationReport registration = {};
 };
 
 // Runs the patch once, with the write step that the caller chooses (core/RegistrationUpdate.h):

@@ -32,7 +32,7 @@ status=0
 failed=0
 [ $status -eq 5 ] || { echo "exit status $status, not 5"; failed=1; }
 cmp -s "$registration" "$original" || { echo "zbk.db changed"; failed=1; }
-for leftover in "$registration.new" "$registration.old"; do
+for leftover in "$registration.upgradepatch-journal" "$registration.upgradepatch-scratch" "$registration.upgradepatch-lock"; do
     [ ! -e "$leftover" ] || { echo "left behind: $leftover"; failed=1; }
 done
 [ $failed -eq 0 ] && echo "ok: exit 5 under a 1 MiB file-size limit, zbk.db ($(stat -c %s "$registration") bytes) as it was"

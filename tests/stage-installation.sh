@@ -25,5 +25,5 @@ stage_installation() {
 stage_cleanup() {
     $stage_run sc delete zbk >/dev/null 2>&1 || true
     [ -z "$stage_dir" ] || rm -rf "$stage_dir"
-    rm -f "$stage_registration" "$stage_registration.new" "$stage_registration.old"
+    rm -f "$stage_registration" "$stage_registration.upgradepatch-journal" "$stage_registration.upgradepatch-scratch"
 }

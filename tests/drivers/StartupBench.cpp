@@ -1,8 +1,11 @@
 // The start-up benchmark: starts UpgradePatch.exe RUNS times (a registration file is staged for
-// it) and prints how long its main dialog takes to appear.
+// it) and prints how long its main dialog takes to appear. For the write benchmark it also makes
+// the patch's two profile writes directly on a file, the yardstick of a patch's time.
 //   PatchBench.exe RUNS
+//   PatchBench.exe --profile-writes FILE VERSION APPPATH
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <algorithm>
 #include <vector>
@@ -48,6 +51,11 @@ int main(int argc, char** argv)
 {
     if (argc > 1 && atoi(argv[1]) > 0)
         return Bench(atoi(argv[1]));
-    fprintf(stderr, "usage: PatchBench.exe RUNS\n");
+    if (argc == 5 && strcmp(argv[1], "--profile-writes") == 0)
+        return ::WritePrivateProfileStringA("zbk", "version", argv[3], argv[2])
+                       && ::WritePrivateProfileStringA("zbk", "apppath", argv[4], argv[2])
+                   ? 0
+                   : 1;
+    fprintf(stderr, "usage: PatchBench.exe RUNS | --profile-writes FILE VERSION APPPATH\n");
     return 64;
 }

@@ -567,7 +567,9 @@ TEST_F(PatchProgram, FailedWritesAreReportedAndNeverEndTheProcess)
             HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
             ASSERT_NE(nullptr, dialog);
             Box box = PressStart(process, dialog);
-            EXPECT_EQ(ShownRegistrationFilePath() + expected::kWriteFailedSuffix, box.text);
+            EXPECT_EQ(ShownRegistrationFilePath()
+                          + UnwritableRegistrationFile::FailureText(unwritable),
+                      box.text);
             EXPECT_EQ(expected::kErrorCaption, box.caption);
             EXPECT_TRUE(::IsWindow(dialog));
             EXPECT_EQ(2u, CloseDialog(process, dialog));

@@ -1,6 +1,8 @@
 // Staging of service entries, directories and files for the tests.
 #include "tests/support/Staging.h"
 
+#include "tests/support/ExpectedTexts.h"
+
 #include <stdio.h>
 
 #include "platform/Handles.h"
@@ -246,6 +248,18 @@ const char* UnwritableRegistrationFile::Name(Kind kind)
                                          "held open without sharing by another program",
                                          "read-only" };
     return names[kind];
+}
+
+std::string UnwritableRegistrationFile::FailureText(Kind kind)
+{
+    switch (kind) {
+    case kDirectoryInstead:
+        return expected::WriteFailed(expected::kFailureDenied, ERROR_ACCESS_DENIED);
+    case kHeldOpen:
+        return expected::WriteFailed(expected::kFailureHeld, ERROR_SHARING_VIOLATION);
+    default:
+        return expected::WriteFailed(expected::kFailureReadOnly, ERROR_ACCESS_DENIED);
+    }
 }
 
 std::string AfterPlatformWrites(const std::string& original, const std::string& version,

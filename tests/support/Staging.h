@@ -122,6 +122,8 @@ public:
 
     bool ok() const { return m_file.ok() && (m_kind != kHeldOpen || m_held.IsValid()); }
     static const char* Name(Kind kind);
+    // What the programs say of it, after the file's path: the cause and the Windows error.
+    static std::string FailureText(Kind kind);
     // Lets the file go (closed by the other program, no longer read-only), so that it can be read.
     void Release();
 

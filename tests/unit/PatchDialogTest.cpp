@@ -269,7 +269,9 @@ TEST(PatchDialogStart, FailedWriteShowsTheErrorIcon)
     ScopedRegistrationFile registration(ScopedRegistrationFile::kDirectory);
     ASSERT_TRUE(registration.ok());
     ShownBox box = PressStartInProcess();
-    EXPECT_EQ(ShownRegistrationFilePath() + expected::kWriteFailedSuffix, box.text);
+    EXPECT_EQ(ShownRegistrationFilePath()
+                  + expected::WriteFailed(expected::kFailureDenied, ERROR_ACCESS_DENIED),
+              box.text);
     EXPECT_EQ(expected::kErrorCaption, box.caption);
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
 }
@@ -289,9 +291,15 @@ TEST(PatchMessages, EveryOutcomeHasItsTextCaptionAndIcon)
     EXPECT_EQ(std::string("d:\\\x88\x41\\") + expected::kMissingPathSuffix, std::string(m.Text()));
 
     outcome.result = PATCH_WRITE_FAILED;
+    outcome.registration = { REGISTRATION_FAILED, REGISTRATION_HELD, ERROR_LOCK_VIOLATION, FALSE };
     m = OutcomeMessage(outcome);
-    EXPECT_EQ(std::string("C:\\windows\\system32\\zbk.db") + expected::kWriteFailedSuffix,
+    EXPECT_EQ(std::string("C:\\windows\\system32\\zbk.db")
+                  + expected::WriteFailed(expected::kFailureHeld, ERROR_LOCK_VIOLATION),
               std::string(m.Text()));
+    outcome.registration = { REGISTRATION_FAILED, REGISTRATION_READ_ONLY, 0, FALSE };
+    EXPECT_EQ(std::string("C:\\windows\\system32\\zbk.db")
+                  + expected::WriteFailed(expected::kFailureReadOnly, 0),
+              std::string(OutcomeMessage(outcome).Text()));
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), m.nType);
     outcome.result = PATCH_WRITE_BUSY;
     m = OutcomeMessage(outcome);
