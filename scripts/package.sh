@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the release package dist/UpgradePatch-2.0.0.zip: the 32-bit UpgradePatch.exe and
-# UpgradePatchCmd.exe, the usage notes 使用说明.txt (UTF-8 with BOM), the Ansible playbook with its
-# judging (fleet-playbook.yml, fleet-judging.yml) and SHA256SUMS.
+# UpgradePatchCmd.exe, the usage notes 使用说明.txt (UTF-8 with BOM), the fleet docs (fleet.md), the
+# Ansible playbook with its judging and its undo (fleet-playbook.yml, fleet-judging.yml,
+# fleet-undo.yml) and SHA256SUMS.
 # Authenticode signing is optional: set SIGN_CERT (PEM certificate or chain) and SIGN_KEY (PEM
 # private key), and SIGN_PASS when the key has a password. SIGN_TS_URL names an RFC 3161
 # time-stamp server: a time-stamped signature stays valid after the signing certificate expires;
@@ -39,15 +40,16 @@ if [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_KEY:-}" ]; then
 fi
 printf '\357\273\277' > "$stage/使用说明.txt"
 sed 's/$/\r/' docs/usage-zh.txt >> "$stage/使用说明.txt"
-cp docs/fleet-playbook.yml docs/fleet-judging.yml "$stage/"
-(cd "$stage" && sha256sum *.exe 使用说明.txt fleet-*.yml > SHA256SUMS)
+cp docs/fleet-playbook.yml docs/fleet-judging.yml docs/fleet-undo.yml docs/fleet.md "$stage/"
+(cd "$stage" && sha256sum *.exe 使用说明.txt fleet-*.yml fleet.md > SHA256SUMS)
 
 mkdir -p "$DIST"
 python3 - "$stage" "$DIST/$name.zip" <<'PY'
 import os, sys, zipfile
 stage, target = sys.argv[1], sys.argv[2]
 names = sorted(n for n in os.listdir(stage) if n.endswith(".exe")) + [
-    "使用说明.txt", "fleet-playbook.yml", "fleet-judging.yml", "SHA256SUMS"]
+    "使用说明.txt", "fleet.md", "fleet-playbook.yml", "fleet-judging.yml", "fleet-undo.yml",
+    "SHA256SUMS"]
 # Fixed dates and order: the same inputs give the same archive.
 with zipfile.ZipFile(target, "w", zipfile.ZIP_DEFLATED) as z:
     for n in names:
