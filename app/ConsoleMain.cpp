@@ -59,17 +59,17 @@ int main(int argc, char** argv)
         } else if (strcmp(argv[i], "/?") == 0 || strcmp(argv[i], "--help") == 0) {
             bHelp = TRUE;
         } else {
-            AfxWriteStdText(STD_ERROR_HANDLE, CConsoleText().Own(kUsage));
+            WriteStdText(STD_ERROR_HANDLE, CConsoleText().Own(kUsage));
             return kExitUsage;
         }
     }
     if (bHelp) {
-        AfxWriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(kUsage));
+        WriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(kUsage));
         return kExitPatched;
     }
 
     if (!FileExists(GetRegistrationFilePath())) {
-        AfxWriteStdText(STD_ERROR_HANDLE, MessageText(MissingProductMessage()));
+        WriteStdText(STD_ERROR_HANDLE, MessageText(MissingProductMessage()));
         return kExitNotInstalled;
     }
 
@@ -78,13 +78,13 @@ int main(int argc, char** argv)
     PatchOutcome outcome = RunPatch(bDryRun ? &CheckRegistration : &UpdateRegistration);
     // The roll-back of a run that was cut short changed the file, even in a dry run: say so first.
     if (outcome.registration.bRestored)
-        AfxWriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(kRestoredLine).Own("\n"));
+        WriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(kRestoredLine).Own("\n"));
     if (outcome.result != PATCH_APPLIED && outcome.result != PATCH_UNCHANGED) {
         CConsoleText text = MessageText(OutcomeMessage(outcome));
         // No path at all, rather than one that does not exist: say which, for scripts.
         if (outcome.result == PATCH_NO_INSTALL_DIR && outcome.strInstallDir.IsEmpty())
             text.Own(kNoServiceLine).Own("\n");
-        AfxWriteStdText(STD_ERROR_HANDLE, text);
+        WriteStdText(STD_ERROR_HANDLE, text);
         return ExitCodeOf(outcome.result);
     }
     CConsoleText text;
@@ -95,6 +95,6 @@ int main(int argc, char** argv)
     else
         text = MessageText(OutcomeMessage(outcome));
     AppendWrittenValues(text, outcome);
-    AfxWriteStdText(STD_OUTPUT_HANDLE, text);
+    WriteStdText(STD_OUTPUT_HANDLE, text);
     return kExitPatched;
 }

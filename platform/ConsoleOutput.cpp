@@ -39,7 +39,7 @@ void CConsoleText::Append(UINT nCodePage, const char* pch, int nLength)
     pText[m_nLength] = L'\0';
 }
 
-BOOL AfxWriteStdText(DWORD nStdHandle, const CConsoleText& text)
+BOOL WriteStdText(DWORD nStdHandle, const CConsoleText& text)
 {
     HANDLE h = ::GetStdHandle(nStdHandle);
     if (h == NULL || h == INVALID_HANDLE_VALUE)

@@ -33,4 +33,4 @@ private:
 // wide-character console API; anything else gets it encoded in the console's output code page
 // (the OEM code page when there is no console). FALSE when the handle is missing or the write
 // fails.
-BOOL AfxWriteStdText(DWORD nStdHandle, const CConsoleText& text);
+BOOL WriteStdText(DWORD nStdHandle, const CConsoleText& text);

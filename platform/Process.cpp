@@ -18,7 +18,7 @@ template <typename F> F Lookup(HMODULE module, const char* name)
 
 }  // namespace
 
-BOOL AfxRestrictDllSearch()
+BOOL RestrictDllSearch()
 {
     // Looked up at run time: Windows before 8 has it only with update KB2533623.
     HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
@@ -34,7 +34,7 @@ BOOL AfxRestrictDllSearch()
     return FALSE;
 }
 
-BOOL AfxInitCommonControls()
+BOOL LoadCommonControls()
 {
     // By name, not imported: the search is restricted by now, and the activation context of the
     // manifest leads the loader to version 6 in the system's side-by-side store. It stays loaded
@@ -50,8 +50,8 @@ BOOL AfxInitCommonControls()
     return init != NULL && init(&icc);
 }
 
-void AfxInitProcess()
+void InitProcess()
 {
-    AfxRestrictDllSearch();
+    RestrictDllSearch();
     _setmbcp(_MB_CP_ANSI);
 }

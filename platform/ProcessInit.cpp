@@ -3,5 +3,5 @@
 
 __attribute__((constructor(101))) static void InitProgramProcess()
 {
-    AfxInitProcess();
+    InitProcess();
 }

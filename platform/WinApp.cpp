@@ -100,7 +100,7 @@ int AfxWinMain(HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, char* lpCmdLine
     pApp->m_nCmdShow = nCmdShow;
     if (pApp->m_pszAppName == NULL)
         pApp->m_pszAppName = ModuleBaseName();
-    AfxInitCommonControls();
+    LoadCommonControls();
 
     if (!pApp->InitInstance()) {
         if (pApp->m_pMainWnd != NULL && pApp->m_pMainWnd->m_hWnd != NULL)

@@ -5,18 +5,13 @@
 # beside it.
 #   file-size-limit.sh ARCH BUILD_DIR     ARCH x86_64 or i686; WINEPREFIX set (the tests' prefix)
 set -e
-stage_arch=$1
+arch=$1
 build=$2
-if [ "$stage_arch" = i686 ] && ! reason=$(sh "$(dirname "$0")/wine-run.sh" --check-i686); then
-    echo "skipped: the i686 half is not run here: $reason"
-    exit 77
-fi
-. "$(dirname "$0")/stage-installation.sh"
-registration=$stage_registration
+. "$(dirname "$0")/wine-check.sh"
+registration=$wine_registration
 original=$(mktemp)
 trap 'stage_cleanup; rm -f "$original"' EXIT
-stage_cleanup
-stage_installation limit-test 1.9.0
+stage_installation
 
 # About 5 MB of other content after the [zbk] section.
 awk 'BEGIN {
@@ -28,11 +23,11 @@ cp "$registration" "$original"
 
 # 2048 blocks of 512 bytes: writes stop at 1 MiB.
 status=0
-(trap '' XFSZ; ulimit -f 2048; exec $stage_run "$build/UpgradePatchCmd.exe") >/dev/null 2>&1 || status=$?
+(trap '' XFSZ; ulimit -f 2048; exec $wine_run "$build/UpgradePatchCmd.exe") >/dev/null 2>&1 || status=$?
 failed=0
 [ $status -eq 5 ] || { echo "exit status $status, not 5"; failed=1; }
 cmp -s "$registration" "$original" || { echo "zbk.db changed"; failed=1; }
-for leftover in "$registration.upgradepatch-journal" "$registration.upgradepatch-scratch" "$registration.upgradepatch-lock"; do
+for leftover in "$registration".upgradepatch-*; do
     [ ! -e "$leftover" ] || { echo "left behind: $leftover"; failed=1; }
 done
 [ $failed -eq 0 ] && echo "ok: exit 5 under a 1 MiB file-size limit, zbk.db ($(stat -c %s "$registration") bytes) as it was"

@@ -11,14 +11,7 @@ set -u
 arch=$1
 build=$(cd "$2" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-case $arch in
-i686|x86_64) ;;
-*) echo "usage: real-input.sh i686|x86_64 BUILD_DIR PREFIX"; exit 2 ;;
-esac
-if [ "$arch" = i686 ] && ! reason=$(sh "$here/wine-run.sh" --check-i686); then
-    echo "skipped: the i686 half is not run here: $reason"
-    exit 77
-fi
+. "$here/wine-check.sh"
 command -v xdotool >/dev/null || { echo "xdotool is not installed (sh scripts/setup.sh installs it)"; exit 1; }
 
 export WINEPREFIX=$3

@@ -21,16 +21,18 @@ int Drive(const std::string& syncDir, Report& report)
 
     ::PostMessageA(dialog, WM_SYSCOMMAND, 0x0010, 0);
     HWND about = process.WaitForDialog(dialog, expected::kAboutCaption);
-    if (about != NULL) {
-        report.Line("About box: " + WindowText(about));
-        for (const ControlInfo& control : Controls(about))
-            if ((control.style & SS_TYPEMASK) != SS_ICON)
-                report.Line("  " + control.text);
-        Screenshot(syncDir, "about-box");
-        ::PostMessageA(about, WM_COMMAND, IDOK, 0);
-        for (int i = 0; i < 100 && ::IsWindow(about); ++i)
-            ::Sleep(20);
+    if (about == NULL) {
+        report.Line("no About box opened from the system menu");
+        return 1;
     }
+    report.Line("About box: " + WindowText(about));
+    for (const ControlInfo& control : Controls(about))
+        if ((control.style & SS_TYPEMASK) != SS_ICON)
+            report.Line("  " + control.text);
+    Screenshot(syncDir, "about-box");
+    ::PostMessageA(about, WM_COMMAND, IDOK, 0);
+    for (int i = 0; i < 100 && ::IsWindow(about); ++i)
+        ::Sleep(20);
 
     report.Line("pressing Start");
     PressButton(dialog, 1000);
@@ -39,9 +41,16 @@ int Drive(const std::string& syncDir, Report& report)
         report.Line("no message box answered");
         return 1;
     }
-    report.Line("message box [" + WindowText(box) + "]: " + MessageBoxText(box));
+    const std::string caption = WindowText(box);
+    const std::string text = MessageBoxText(box);
+    report.Line("message box [" + caption + "]: " + text);
     Screenshot(syncDir, "success-box");
     ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    if (caption != expected::kSuccessCaption || text != expected::kSuccessText) {
+        report.Line("that is not the success box");
+        Finish(process, report);
+        return 1;
+    }
     return Finish(process, report);
 }
 

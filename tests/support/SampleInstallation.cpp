@@ -40,20 +40,12 @@ std::string RegistrationFileName()
 
 int StageSampleInstallation()
 {
-    for (size_t at = 0;
-         (at = std::string(kSampleInstallDir).find('\\', at + 1)) != std::string::npos;)
-        ::CreateDirectoryA(std::string(kSampleInstallDir).substr(0, at).c_str(), NULL);
-    ::CreateDirectoryA((std::string(kSampleInstallDir) + "iis").c_str(), NULL);
-    bool ok = WriteFileBytes(std::string(kSampleInstallDir) + "iis\\config.ini",
-                             "[System]\r\nWord1=Quellor 1.8.5\r\nWord2=build 20190312\r\n");
-    ok = WriteFileBytes(std::string(kSampleInstallDir) + "QServer.exe", "") && ok;
+    bool ok = StagedInstallation::StageKept(
+        kSampleInstallDir, "[System]\r\nWord1=Quellor 1.8.5\r\nWord2=build 20190312\r\n");
     ok = WriteFileBytes(
              RegistrationFilePath(),
              "; registration of the installed product\r\n[license]\r\nserial=Q-1234-5678\r\n")
          && ok;
-    ScopedService service("zbk", "\"" + std::string(kSampleInstallDir) + "QServer.exe\" -service");
-    ok = service.created() && ok;
-    service.Keep();
     printf("staged: service zbk -> \"%sQServer.exe\" -service\n",
            ToUtf8(kSampleInstallDir).c_str());
     printf("staged: %siis\\config.ini with Word1=Quellor 1.8.5\n",

@@ -150,7 +150,12 @@ TempDir::~TempDir()
 
 std::string TempDir::MakeSubdir(const std::string& relative) const
 {
-    std::string path = m_path;
+    return MakeDirectories(m_path, relative);
+}
+
+std::string MakeDirectories(const std::string& base, const std::string& relative)
+{
+    std::string path = base;
     size_t start = 0;
     while (start < relative.size()) {
         size_t end = relative.find('\\', start);
@@ -289,8 +294,24 @@ StagedInstallation::StagedInstallation(const std::string& installLeaf, const std
     : m_root("install"), m_installDir(m_root.MakeSubdir(installLeaf)),
       m_service("zbk", Format(binaryFormat, m_installDir))
 {
+    WriteConfig(m_installDir, configIni);
+}
+
+void StagedInstallation::WriteConfig(const std::string& installDir, const std::string& configIni)
+{
     if (!configIni.empty())
-        WriteFileBytes(m_root.MakeSubdir(installLeaf + "\\iis") + "config.ini", configIni);
+        WriteFileBytes(MakeDirectories(installDir, "iis") + "config.ini", configIni);
+}
+
+bool StagedInstallation::StageKept(const std::string& installDir, const std::string& configIni)
+{
+    MakeDirectories(installDir.substr(0, 3), installDir.substr(3));
+    WriteConfig(installDir, configIni);
+    ScopedService service("zbk", Format("\"%sQServer.exe\" -service", installDir));
+    bool ok = service.created() && WriteFileBytes(installDir + "QServer.exe", "")
+              && PathExists(installDir + "iis\\config.ini");
+    service.Keep();
+    return ok;
 }
 
 std::string StagedInstallation::lowerInstallDir() const

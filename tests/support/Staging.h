@@ -38,6 +38,10 @@ std::string RegistrationFileBytes();
 std::string AfterPlatformWrites(const std::string& original, const std::string& version,
                                 const std::string& apppath);
 
+// Creates the directories of relative ("a\\b\\c") below base (which ends with a backslash);
+// returns the full path with a backslash.
+std::string MakeDirectories(const std::string& base, const std::string& relative);
+
 // A fresh directory under the temporary directory, removed with all its content.
 class TempDir
 {
@@ -149,8 +153,13 @@ public:
     const std::string& installDir() const { return m_installDir; }  // as staged, with backslash
     std::string lowerInstallDir() const;  // what the program records: A-Z lowered
 
+    // The same installation at a fixed directory (absolute, with its trailing backslash), left
+    // in place with the service registered: the demo's sample installation. true when all is there.
+    static bool StageKept(const std::string& installDir, const std::string& configIni);
+
 private:
     static std::string Format(const std::string& format, const std::string& dir);
+    static void WriteConfig(const std::string& installDir, const std::string& configIni);
 
     TempDir m_root;
     std::string m_installDir;

@@ -42,7 +42,7 @@ TEST(DllSearch, WithoutSetDefaultDllDirectoriesTheProgramsDirectoryIsStillSearch
                         &WithoutSetDefaultDllDirectories);
         ASSERT_TRUE(hook.Installed());
         g_getProcAddress = hook.Original<GetProcAddressFn>();
-        EXPECT_FALSE(AfxRestrictDllSearch()) << "the restriction is not in force";
+        EXPECT_FALSE(RestrictDllSearch()) << "the restriction is not in force";
     }
     // The fallback: an empty DLL directory, which takes the current directory out of the search
     // on Windows (Wine keeps searching it, so that part cannot be shown here).
@@ -61,7 +61,7 @@ TEST(DllSearch, ADllBesideTheExecutableIsNoLongerLoadedByName)
     ASSERT_NE(nullptr, before) << "the planted DLL must be found from the application directory";
     ::FreeLibrary(before);
 
-    EXPECT_TRUE(AfxRestrictDllSearch());
+    EXPECT_TRUE(RestrictDllSearch());
     HMODULE after = ::LoadLibraryA("planted.dll");
     EXPECT_EQ(nullptr, after);
     if (after != NULL)
@@ -73,7 +73,7 @@ TEST(DllSearch, ADllBesideTheExecutableIsNoLongerLoadedByName)
         ::FreeLibrary(system);
 
     // The common controls, loaded by name after the restriction, come from the system.
-    EXPECT_TRUE(AfxInitCommonControls());
+    EXPECT_TRUE(LoadCommonControls());
     char path[MAX_PATH] = { 0 };
     ::GetModuleFileNameA(::GetModuleHandleA("comctl32.dll"), path, MAX_PATH);
     char windows[MAX_PATH] = { 0 };
