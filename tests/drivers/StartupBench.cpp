@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "tests/support/ExpectedTexts.h"
 #include "tests/support/ProcessDriver.h"
 #include "tests/support/Staging.h"
 
@@ -27,7 +26,7 @@ int Bench(int runs)
         LARGE_INTEGER start, shown;
         ::QueryPerformanceCounter(&start);
         DrivenProcess process(ProgramDirectory() + "UpgradePatch.exe");
-        HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+        HWND dialog = WaitForMainDialog(process);
         ::QueryPerformanceCounter(&shown);
         if (dialog == NULL) {
             fprintf(stderr, "bench: the main dialog did not open\n");

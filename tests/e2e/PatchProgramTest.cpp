@@ -1,6 +1,7 @@
 // The real UpgradePatch.exe, driven from this process against staged installations.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "tests/support/ExpectedTexts.h"
@@ -23,11 +24,6 @@ const char kOtherContent[] =
 std::string ProgramPath()
 {
     return ProgramDirectory() + "UpgradePatch.exe";
-}
-
-std::string Ini(const std::string& word1)
-{
-    return "[System]\r\nWord1=" + word1 + "\r\n";
 }
 
 // A message box that the program showed, read and then dismissed.
@@ -76,8 +72,32 @@ DWORD CloseDialog(const DrivenProcess& process, HWND dialog)
     return exitCode;
 }
 
+// Each test starts the program and opens its main dialog through Open().
 class PatchProgram : public testing::Test
 {
+protected:
+    HWND Open()
+    {
+        m_process = std::make_unique<DrivenProcess>(ProgramPath());
+        return WaitForMainDialog(*m_process);
+    }
+    const DrivenProcess& process() const { return *m_process; }
+    // Opens the main dialog and presses Start twice: each press answers with this box, and the
+    // dialog stays open until it is closed, without a patch.
+    void ExpectFailedStart(const std::string& text, const char* caption)
+    {
+        HWND dialog = Open();
+        ASSERT_NE(nullptr, dialog);
+        for (int press = 0; press < 2; ++press) {
+            Box box = PressStart(process(), dialog);
+            EXPECT_EQ(text, box.text);
+            EXPECT_EQ(caption, box.caption);
+        }
+        EXPECT_TRUE(::IsWindow(dialog));
+        EXPECT_EQ(2u, CloseDialog(process(), dialog));
+    }
+
+    std::unique_ptr<DrivenProcess> m_process;
 };
 
 }  // namespace
@@ -104,62 +124,43 @@ TEST_F(PatchProgram, WithoutRegistrationFileOnlyTheMissingProductBoxShows)
     }
 }
 
-TEST_F(PatchProgram, MainDialogShowsItsTextsAndFocusesStart)
+// Its texts, as the template holds them: Resources.MainDialogTemplate.
+TEST_F(PatchProgram, MainDialogFocusesStartAndClosesWithoutAPatch)
 {
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
-    DrivenProcess process(ProgramPath());
-    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    HWND dialog = Open();
     ASSERT_NE(nullptr, dialog);
-
-    std::vector<ControlInfo> controls = Controls(dialog);
-    ASSERT_EQ(4u, controls.size());
-    EXPECT_EQ(1000, controls[0].id);
-    EXPECT_EQ("Button", controls[0].className);
-    EXPECT_EQ(expected::kStartButton, controls[0].text);
-    EXPECT_EQ(expected::kLine1, controls[1].text);
-    EXPECT_EQ(expected::kLine2, controls[2].text);
-    EXPECT_EQ(expected::kVendorSite, controls[3].text);
-    for (size_t i = 1; i < controls.size(); ++i) {
-        EXPECT_EQ("Static", controls[i].className);
-        EXPECT_EQ(0xFFFF, controls[i].id & 0xFFFF);
-    }
+    EXPECT_EQ(4u, Controls(dialog).size());
     EXPECT_EQ(::GetDlgItem(dialog, 1000), FocusOf(dialog));
     // An application window: it has a taskbar button.
     EXPECT_TRUE(::GetWindowLongA(dialog, GWL_EXSTYLE) & WS_EX_APPWINDOW);
-
-    // Closing without a patch leaves the registration file alone.
-    EXPECT_EQ(2u, CloseDialog(process, dialog));
+    EXPECT_EQ(2u, CloseDialog(process(), dialog));
     EXPECT_EQ(kOtherContent, RegistrationFileBytes());
 }
 
 TEST_F(PatchProgram, AboutBoxOpensFromEverySystemCommandOfItsRange)
 {
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, "");
-    DrivenProcess process(ProgramPath());
-    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    HWND dialog = Open();
     ASSERT_NE(nullptr, dialog);
+    // Its texts, as the template holds them: Resources.AboutBoxTemplate.
     for (WPARAM command : { 0x0010, 0x0017, 0x001F }) {
         SCOPED_TRACE(command);
         ::PostMessageA(dialog, WM_SYSCOMMAND, command, 0);
-        HWND about = process.WaitForDialog(dialog, expected::kAboutCaption);
+        HWND about = process().WaitForDialog(dialog, expected::kAboutCaption);
         ASSERT_NE(nullptr, about);
         EXPECT_FALSE(::IsWindowEnabled(dialog));
-        std::vector<ControlInfo> controls = Controls(about);
-        ASSERT_EQ(4u, controls.size());
-        EXPECT_EQ(expected::kAboutTitle, controls[1].text);
-        EXPECT_EQ(expected::kAboutCopyright, controls[2].text);
-        EXPECT_EQ(IDOK, controls[3].id);
-        EXPECT_EQ(expected::kOk, controls[3].text);
+        EXPECT_EQ(4u, Controls(about).size());
         CloseAboutBox(about, dialog);
         EXPECT_TRUE(::IsWindowEnabled(dialog));
         EXPECT_FALSE(::IsWindow(about));
     }
     // 0x0020 is another command: no About box.
     ::PostMessageA(dialog, WM_SYSCOMMAND, 0x0020, 0);
-    EXPECT_EQ(nullptr, process.WaitForDialog(dialog, "", 500));
+    EXPECT_EQ(nullptr, process().WaitForDialog(dialog, "", 500));
     ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     DWORD exitCode = 0;
-    ASSERT_TRUE(process.WaitForExit(&exitCode));
+    ASSERT_TRUE(process().WaitForExit(&exitCode));
     EXPECT_EQ(2u, exitCode);
 }
 
@@ -193,8 +194,7 @@ struct PlacementRow
 TEST_F(PatchProgram, AboutBoxOpensCentredOverTheMainDialogAndOnTheWorkArea)
 {
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, "");
-    DrivenProcess process(ProgramPath());
-    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    HWND dialog = Open();
     ASSERT_NE(nullptr, dialog);
     RECT work;
     ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -214,7 +214,7 @@ TEST_F(PatchProgram, AboutBoxOpensCentredOverTheMainDialogAndOnTheWorkArea)
             ::SetWindowPos(dialog, NULL, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         }
         ::PostMessageA(dialog, WM_SYSCOMMAND, 0x0010, 0);
-        HWND about = process.WaitForDialog(dialog, expected::kAboutCaption);
+        HWND about = process().WaitForDialog(dialog, expected::kAboutCaption);
         ASSERT_NE(nullptr, about);
         RECT box = WindowRect(about);
         EXPECT_GE(box.left, work.left);
@@ -229,7 +229,7 @@ TEST_F(PatchProgram, AboutBoxOpensCentredOverTheMainDialogAndOnTheWorkArea)
         }
         CloseAboutBox(about, dialog);
     }
-    EXPECT_EQ(2u, CloseDialog(process, dialog));
+    EXPECT_EQ(2u, CloseDialog(process(), dialog));
 }
 
 namespace {
@@ -297,7 +297,7 @@ std::vector<Layout> ShownLayouts()
 {
     std::vector<Layout> layouts;
     DrivenProcess process(ProgramPath());
-    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    HWND dialog = WaitForMainDialog(process);
     if (dialog == NULL)
         return layouts;
     layouts.push_back(LayoutOf(dialog));
@@ -373,59 +373,72 @@ TEST_F(PatchProgram, AtOneAndAHalfTimesTheDpiTheDialogsGrowWithTheirFont)
     }
 }
 
-TEST_F(PatchProgram, WithoutServiceStartReportsAnEmptyPathAndStaysOpen)
+// Every road of Start that fails, end to end: the box that answers each of two presses, a dialog
+// still open, and the registration file as it was. What each outcome says is the message table's
+// (PatchMessages); which version texts count is the procedure's (PatchProcedure.Word1Values).
+TEST_F(PatchProgram, EveryFailedStartIsReportedAndLeavesTheDialogOpen)
 {
-    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
-    DrivenProcess process(ProgramPath());
-    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
-    ASSERT_NE(nullptr, dialog);
-    for (int press = 0; press < 2; ++press) {
-        Box box = PressStart(process, dialog);
-        ASSERT_TRUE(box.shown);
-        EXPECT_EQ(expected::kErrorCaption, box.caption);
-        EXPECT_EQ(expected::kMissingPathSuffix, box.text);  // the empty path, then the text
-        EXPECT_EQ(' ', box.text[0]);
+    {
+        SCOPED_TRACE("no service");
+        ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+        // The empty path, then the text.
+        ExpectFailedStart(expected::kMissingPathSuffix, expected::kErrorCaption);
+        SCOPED_TRACE("a service whose directory does not exist");
+        ScopedService service("zbk", "\"C:\\No\\Such\\Dir\\QServer.EXE\" -service");
+        ASSERT_TRUE(service.created());
+        ExpectFailedStart(std::string("c:\\no\\such\\dir\\") + expected::kMissingPathSuffix,
+                          expected::kErrorCaption);
+        EXPECT_EQ(kOtherContent, RegistrationFileBytes());
     }
-    EXPECT_TRUE(::IsWindow(dialog));
-    EXPECT_EQ(2u, CloseDialog(process, dialog));
-    EXPECT_EQ(kOtherContent, RegistrationFileBytes());
-}
-
-TEST_F(PatchProgram, ServicePathThatDoesNotExistIsNamedInTheBox)
-{
-    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
-    ScopedService service("zbk", "\"C:\\No\\Such\\Dir\\QServer.EXE\" -service");
-    ASSERT_TRUE(service.created());
-    DrivenProcess process(ProgramPath());
-    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
-    ASSERT_NE(nullptr, dialog);
-    Box box = PressStart(process, dialog);
-    EXPECT_EQ(std::string("c:\\no\\such\\dir\\") + expected::kMissingPathSuffix, box.text);
-    EXPECT_EQ(expected::kErrorCaption, box.caption);
-    EXPECT_EQ(2u, CloseDialog(process, dialog));
+    {
+        SCOPED_TRACE("no version");
+        ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+        StagedInstallation installation("Quellor", ConfigIni("V 185"));
+        ASSERT_TRUE(installation.ok());
+        ExpectFailedStart(expected::kNoVersionText, expected::kNoVersionCaption);
+        EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+    }
+    StagedInstallation installation("Quellor", ConfigIni("V 1.9.0"));
+    ASSERT_TRUE(installation.ok());
+    for (int kind = 0; kind < UnwritableRegistrationFile::kKinds; ++kind) {
+        auto unwritable = static_cast<UnwritableRegistrationFile::Kind>(kind);
+        SCOPED_TRACE(UnwritableRegistrationFile::Name(unwritable));
+        std::string after;
+        {
+            UnwritableRegistrationFile registration(unwritable, kOtherContent);
+            ASSERT_TRUE(registration.ok());
+            ExpectFailedStart(ShownRegistrationFilePath()
+                                  + UnwritableRegistrationFile::FailureText(unwritable),
+                              expected::kErrorCaption);
+            registration.Release();
+            ReadFileBytes(RegistrationFilePath(), &after);
+        }
+        if (unwritable != UnwritableRegistrationFile::kDirectoryInstead) {
+            EXPECT_EQ(kOtherContent, after);
+        }
+    }
 }
 
 TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
 {
     std::string original = kOtherContent;
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, original);
-    StagedInstallation installation(expected::kDbcsInstallLeaf, Ini("Quellor 1.8.5"));
+    StagedInstallation installation(expected::kDbcsInstallLeaf, ConfigIni("Quellor 1.8.5"));
     ASSERT_TRUE(installation.ok());
     std::string apppath = installation.lowerInstallDir();
 
     for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE(run == 0 ? "first run" : "second run");
         std::string before = RegistrationFileBytes();
-        DrivenProcess process(ProgramPath());
-        HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+        HWND dialog = Open();
         ASSERT_NE(nullptr, dialog);
-        Box box = PressStart(process, dialog);
+        Box box = PressStart(process(), dialog);
         EXPECT_EQ(expected::kSuccessText, box.text);
         EXPECT_EQ(expected::kSuccessCaption, box.caption);
         DWORD exitCode = 99;
-        ASSERT_TRUE(process.WaitForExit(&exitCode));
+        ASSERT_TRUE(process().WaitForExit(&exitCode));
         EXPECT_EQ(0u, exitCode);
-        EXPECT_TRUE(process.VisibleWindows().empty());
+        EXPECT_TRUE(process().VisibleWindows().empty());
 
         // 圓 keeps its 'A' trail byte, 淺 its 0x5C, the ASCII letters are lowered.
         EXPECT_NE(std::string::npos, apppath.find("prod\x88\x41\x9C\x5C"));
@@ -462,7 +475,7 @@ TEST_F(PatchProgram, EachBuildWritesOnlyIntoTheSystemDirectoryViewOfItsArchitect
     const std::string otherBytes = "; the other view\r\n[zbk]\r\nversion=0.9\r\n";
     ScopedRegistrationFile otherView(ScopedRegistrationFile::kFile, otherBytes, other);
     ASSERT_TRUE(otherView.ok()) << other;
-    StagedInstallation installation("Quellor", Ini("V 1.8.5"));
+    StagedInstallation installation("Quellor", ConfigIni("V 1.8.5"));
     ASSERT_TRUE(installation.ok());
 
     for (const char* program : { "UpgradePatchCmd.exe", "UpgradePatch.exe" }) {
@@ -479,12 +492,11 @@ TEST_F(PatchProgram, EachBuildWritesOnlyIntoTheSystemDirectoryViewOfItsArchitect
             // The file named is the file written.
             EXPECT_NE(std::string::npos, run.out.find("\r\n" + own + "\r\n")) << run.out;
         } else {
-            DrivenProcess process(ProgramDirectory() + program);
-            HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+            HWND dialog = Open();
             ASSERT_NE(nullptr, dialog);
-            EXPECT_EQ(expected::kSuccessText, PressStart(process, dialog).text);
+            EXPECT_EQ(expected::kSuccessText, PressStart(process(), dialog).text);
             DWORD exitCode = 99;
-            ASSERT_TRUE(process.WaitForExit(&exitCode));
+            ASSERT_TRUE(process().WaitForExit(&exitCode));
             EXPECT_EQ(0u, exitCode);
         }
         char value[1024] = { 0 };
@@ -495,89 +507,5 @@ TEST_F(PatchProgram, EachBuildWritesOnlyIntoTheSystemDirectoryViewOfItsArchitect
         std::string after;
         ASSERT_TRUE(ReadFileBytes(other, &after));
         EXPECT_EQ(otherBytes, after) << other << " is left byte for byte as it was";
-    }
-}
-
-namespace {
-
-struct Word1Row
-{
-    const char* word1;    // nullptr: no configuration file at all
-    const char* version;  // nullptr: the unreadable-version box
-};
-
-class Word1Values : public PatchProgram, public testing::WithParamInterface<Word1Row>
-{
-};
-
-}  // namespace
-
-TEST_P(Word1Values, DecideWhatIsWritten)
-{
-    const Word1Row& row = GetParam();
-    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
-    StagedInstallation installation("Quellor", row.word1 != nullptr ? Ini(row.word1) : "");
-    ASSERT_TRUE(installation.ok());
-    DrivenProcess process(ProgramPath());
-    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
-    ASSERT_NE(nullptr, dialog);
-    Box box = PressStart(process, dialog);
-    ASSERT_TRUE(box.shown);
-    DWORD exitCode = 99;
-    if (row.version == nullptr) {
-        EXPECT_EQ(expected::kNoVersionText, box.text);
-        EXPECT_EQ(expected::kNoVersionCaption, box.caption);
-        EXPECT_TRUE(::IsWindow(dialog));
-        EXPECT_EQ(2u, CloseDialog(process, dialog));
-        EXPECT_EQ(kOtherContent, RegistrationFileBytes());
-    } else {
-        EXPECT_EQ(expected::kSuccessText, box.text);
-        ASSERT_TRUE(process.WaitForExit(&exitCode));
-        EXPECT_EQ(0u, exitCode);
-        char value[1024] = { 0 };
-        ::GetPrivateProfileStringA("zbk", "version", "", value, sizeof(value),
-                                   RegistrationFilePath().c_str());
-        EXPECT_EQ(std::string(row.version), value);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Word1Values,
-    testing::Values(Word1Row{ "V 1.8.0", "1.8.0" },
-                    Word1Row{ "Label 2 .5", "2 .5" },  // everything after the first blank
-                    Word1Row{ "V .5", ".5" },          // two bytes with a dot
-                    Word1Row{ "V 1.", "1." }, Word1Row{ "1.8.0", nullptr },  // no blank
-                    Word1Row{ "V1.0 185", nullptr },  // the dot before the blank does not count
-                    Word1Row{ "V 1", nullptr }, Word1Row{ "V 185", nullptr },
-                    Word1Row{ "", nullptr },
-                    Word1Row{ nullptr, nullptr }));  // no configuration file
-
-TEST_F(PatchProgram, FailedWritesAreReportedAndNeverEndTheProcess)
-{
-    StagedInstallation installation("Quellor", Ini("V 1.9.0"));
-    ASSERT_TRUE(installation.ok());
-    for (int kind = 0; kind < UnwritableRegistrationFile::kKinds; ++kind) {
-        auto unwritable = static_cast<UnwritableRegistrationFile::Kind>(kind);
-        SCOPED_TRACE(UnwritableRegistrationFile::Name(unwritable));
-        std::string after;
-        {
-            UnwritableRegistrationFile registration(unwritable, kOtherContent);
-            ASSERT_TRUE(registration.ok());
-            DrivenProcess process(ProgramPath());
-            HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
-            ASSERT_NE(nullptr, dialog);
-            Box box = PressStart(process, dialog);
-            EXPECT_EQ(ShownRegistrationFilePath()
-                          + UnwritableRegistrationFile::FailureText(unwritable),
-                      box.text);
-            EXPECT_EQ(expected::kErrorCaption, box.caption);
-            EXPECT_TRUE(::IsWindow(dialog));
-            EXPECT_EQ(2u, CloseDialog(process, dialog));
-            registration.Release();
-            ReadFileBytes(RegistrationFilePath(), &after);
-        }
-        if (unwritable != UnwritableRegistrationFile::kDirectoryInstead) {
-            EXPECT_EQ(kOtherContent, after);
-        }
     }
 }

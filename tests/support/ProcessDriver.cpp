@@ -1,6 +1,8 @@
 // Window driving across processes.
 #include "tests/support/ProcessDriver.h"
 
+#include "tests/support/ExpectedTexts.h"
+
 namespace {
 
 struct Search
@@ -68,6 +70,11 @@ DrivenProcess::DrivenProcess(const std::string& exePath, const std::string& argu
         m_pid = pi.dwProcessId;
         ::WaitForInputIdle(m_process.Get(), 5000);
     }
+}
+
+HWND WaitForMainDialog(const DrivenProcess& process)
+{
+    return process.WaitForDialog(NULL, expected::kMainCaption);
 }
 
 DrivenProcess::~DrivenProcess()

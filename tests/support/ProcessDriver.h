@@ -47,6 +47,10 @@ private:
     DWORD m_pid = 0;
 };
 
+// The main dialog of UpgradePatch.exe, by its caption; NULL when it does not open in time. The one
+// way that the tests, the drivers and the benchmark open it.
+HWND WaitForMainDialog(const DrivenProcess& process);
+
 // A console program run to its end with its standard output and error captured.
 struct CapturedRun
 {

@@ -100,7 +100,7 @@ HWND OpenMainDialog(const DrivenProcess& process, Report& report)
         report.Line("UpgradePatch.exe could not be started");
         return NULL;
     }
-    HWND dialog = process.WaitForDialog(NULL, expected::kMainCaption);
+    HWND dialog = WaitForMainDialog(process);
     if (dialog == NULL) {
         report.Line("the main dialog did not open");
         return NULL;

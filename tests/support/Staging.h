@@ -137,6 +137,12 @@ private:
     KernelHandle m_held;
 };
 
+// The product configuration file's bytes with the given "Word1" value.
+inline std::string ConfigIni(const std::string& word1)
+{
+    return "[System]\r\nWord1=" + word1 + "\r\n";
+}
+
 // A product installation: the service "zbk" pointing at an executable in the install directory,
 // and the product configuration file iis\config.ini with the given contents.
 class StagedInstallation

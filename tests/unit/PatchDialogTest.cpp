@@ -1,5 +1,6 @@
 // The main dialog in this process: system menu, icons, minimized painting, default processing,
-// the boxes of the Start button, and the routing of the message maps.
+// the box of the Start button, the messages of every outcome, the version rule of the procedure,
+// and the routing of the message maps.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -244,6 +245,7 @@ ShownBox PressStartInProcess()
 
 }  // namespace
 
+// The box of the outcome, owned by the dialog, which stays open: the road of a missing service.
 TEST(PatchDialogStart, MissingServiceShowsTheErrorIcon)
 {
     ShownBox box = PressStartInProcess();
@@ -252,65 +254,92 @@ TEST(PatchDialogStart, MissingServiceShowsTheErrorIcon)
     EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
 }
 
-TEST(PatchDialogStart, UnreadableVersionShowsTheInformationIcon)
-{
-    StagedInstallation installation("Quellor", "[System]\r\nWord1=V 185\r\n");
-    ASSERT_TRUE(installation.ok());
-    ShownBox box = PressStartInProcess();
-    EXPECT_EQ(expected::kNoVersionText, box.text);
-    EXPECT_EQ(expected::kNoVersionCaption, box.caption);
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONINFORMATION), box.type);
-}
-
-TEST(PatchDialogStart, FailedWriteShowsTheErrorIcon)
-{
-    StagedInstallation installation("Quellor", "[System]\r\nWord1=V 1.9.0\r\n");
-    ASSERT_TRUE(installation.ok());
-    ScopedRegistrationFile registration(ScopedRegistrationFile::kDirectory);
-    ASSERT_TRUE(registration.ok());
-    ShownBox box = PressStartInProcess();
-    EXPECT_EQ(ShownRegistrationFilePath()
-                  + expected::WriteFailed(expected::kFailureDenied, ERROR_ACCESS_DENIED),
-              box.text);
-    EXPECT_EQ(expected::kErrorCaption, box.caption);
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), box.type);
-}
-
+// Every outcome's text, caption and icon; each road also runs end to end once per program
+// (PatchProgram, ConsoleProgram).
 TEST(PatchMessages, EveryOutcomeHasItsTextCaptionAndIcon)
 {
-    PatchOutcome outcome = { PATCH_APPLIED, "c:\\prod\\", "1.9.0",
-                             "C:\\windows\\system32\\zbk.db" };
-    PatchMessage m = OutcomeMessage(outcome);
-    EXPECT_EQ(expected::kSuccessText, std::string(m.Text()));
-    EXPECT_STREQ(expected::kSuccessCaption, m.pszCaption);
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONINFORMATION), m.nType);
-
-    outcome.result = PATCH_NO_INSTALL_DIR;
-    outcome.strInstallDir = "d:\\\x88\x41\\";  // as the service gave it
-    m = OutcomeMessage(outcome);
-    EXPECT_EQ(std::string("d:\\\x88\x41\\") + expected::kMissingPathSuffix, std::string(m.Text()));
-
-    outcome.result = PATCH_WRITE_FAILED;
-    outcome.registration = { REGISTRATION_FAILED, REGISTRATION_HELD, ERROR_LOCK_VIOLATION, FALSE };
-    m = OutcomeMessage(outcome);
-    EXPECT_EQ(std::string("C:\\windows\\system32\\zbk.db")
-                  + expected::WriteFailed(expected::kFailureHeld, ERROR_LOCK_VIOLATION),
-              std::string(m.Text()));
-    outcome.registration = { REGISTRATION_FAILED, REGISTRATION_READ_ONLY, 0, FALSE };
-    EXPECT_EQ(std::string("C:\\windows\\system32\\zbk.db")
-                  + expected::WriteFailed(expected::kFailureReadOnly, 0),
-              std::string(OutcomeMessage(outcome).Text()));
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), m.nType);
-    outcome.result = PATCH_WRITE_BUSY;
-    m = OutcomeMessage(outcome);
-    EXPECT_EQ(std::string("C:\\windows\\system32\\zbk.db") + expected::kWriteBusySuffix,
-              std::string(m.Text()));
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), m.nType);
-
-    m = MissingProductMessage();
+    const std::string file = "C:\\windows\\system32\\zbk.db";
+    const UINT kError = MB_OK | MB_ICONERROR;
+    const UINT kInformation = MB_OK | MB_ICONINFORMATION;  // the unreadable version too
+    const struct
+    {
+        PatchResult result;
+        RegistrationReport registration;
+        std::string text;
+        const char* caption;
+        UINT type;
+    } rows[] = {
+        { PATCH_APPLIED, {}, expected::kSuccessText, expected::kSuccessCaption, kInformation },
+        { PATCH_UNCHANGED, {}, expected::kSuccessText, expected::kSuccessCaption, kInformation },
+        // The install directory as the service gave it.
+        { PATCH_NO_INSTALL_DIR,
+          {},
+          std::string("d:\\\x88\x41\\") + expected::kMissingPathSuffix,
+          expected::kErrorCaption,
+          kError },
+        { PATCH_NO_VERSION,
+          {},
+          expected::kNoVersionText,
+          expected::kNoVersionCaption,
+          kInformation },
+        { PATCH_WRITE_FAILED,
+          { REGISTRATION_FAILED, REGISTRATION_HELD, ERROR_LOCK_VIOLATION, FALSE },
+          file + expected::WriteFailed(expected::kFailureHeld, ERROR_LOCK_VIOLATION),
+          expected::kErrorCaption,
+          kError },
+        { PATCH_WRITE_FAILED,
+          { REGISTRATION_FAILED, REGISTRATION_READ_ONLY, 0, FALSE },
+          file + expected::WriteFailed(expected::kFailureReadOnly, 0),
+          expected::kErrorCaption,
+          kError },
+        { PATCH_WRITE_BUSY,
+          {},
+          file + expected::kWriteBusySuffix,
+          expected::kErrorCaption,
+          kError },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        PatchOutcome outcome = { row.result, "d:\\\x88\x41\\", "1.9.0", file.c_str(),
+                                 row.registration };
+        PatchMessage m = OutcomeMessage(outcome);
+        EXPECT_EQ(row.text, std::string(m.Text()));
+        EXPECT_STREQ(row.caption, m.pszCaption);
+        EXPECT_EQ(row.type, m.nType);
+    }
+    PatchMessage m = MissingProductMessage();
     EXPECT_EQ(expected::kNotInstalledText, std::string(m.Text()));
     EXPECT_STREQ(expected::kNotInstalledCaption, m.pszCaption);
-    EXPECT_EQ(static_cast<UINT>(MB_OK | MB_ICONERROR), m.nType);
+    EXPECT_EQ(kError, m.nType);
+}
+
+// Which values of Word1 give a version, and which version: the procedure in this process, with
+// the form of the write step that writes nothing.
+TEST(PatchProcedure, Word1Values)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, "[zbk]\r\n");
+    const struct
+    {
+        const char* word1;    // nullptr: no configuration file at all
+        const char* version;  // nullptr: no valid version
+    } rows[] = {
+        { "V 1.8.0", "1.8.0" },  { "Label 2 .5", "2 .5" },  // everything after the first blank
+        { "V .5", ".5" },                                   // two bytes with a dot
+        { "V 1.", "1." },        { "1.8.0", nullptr },      // no blank
+        { "V1.0 185", nullptr },  // the dot before the blank does not count
+        { "V 1", nullptr },      { "V 185", nullptr },     { "", nullptr }, { nullptr, nullptr },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.word1 != nullptr ? row.word1 : "no configuration file");
+        StagedInstallation installation("Quellor",
+                                        row.word1 != nullptr ? ConfigIni(row.word1) : "");
+        ASSERT_TRUE(installation.ok());
+        PatchOutcome outcome = RunPatch(&CheckRegistration);
+        EXPECT_EQ(row.version != nullptr ? PATCH_APPLIED : PATCH_NO_VERSION, outcome.result);
+        if (row.version != nullptr) {
+            EXPECT_EQ(row.version, std::string(outcome.strVersion));
+        }
+    }
 }
 
 // Routing of the message maps, with a dialog and an application made for the test.
