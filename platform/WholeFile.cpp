@@ -6,6 +6,11 @@ namespace {
 // One call moves at most this much, so that a size always fits a DWORD.
 const DWORD kLargestCall = 1024 * 1024;
 
+DWORD NextCall(size_t nLeft)
+{
+    return nLeft < kLargestCall ? static_cast<DWORD>(nLeft) : kLargestCall;
+}
+
 }  // namespace
 
 BOOL CWholeFile::Fail()
@@ -42,10 +47,8 @@ BOOL CWholeFile::ReadAll(size_t nLargest, HeapBuffer* bytes, size_t* pnSize)
         return Fail(ERROR_NOT_ENOUGH_MEMORY);
     char* p = bytes->As<char>();
     for (size_t nDone = 0; nDone < nSize;) {
-        DWORD dwWant =
-            nSize - nDone < kLargestCall ? static_cast<DWORD>(nSize - nDone) : kLargestCall;
         DWORD dwGot = 0;
-        if (!::ReadFile(m_file.Get(), p + nDone, dwWant, &dwGot, NULL))
+        if (!::ReadFile(m_file.Get(), p + nDone, NextCall(nSize - nDone), &dwGot, NULL))
             return Fail();
         if (dwGot == 0)  // the file grew shorter while it was read
             return Fail(ERROR_HANDLE_EOF);
@@ -62,10 +65,8 @@ BOOL CWholeFile::WriteAll(const void* pData, size_t nSize)
         return Fail();
     const char* p = static_cast<const char*>(pData);
     for (size_t nDone = 0; nDone < nSize;) {
-        DWORD dwWant =
-            nSize - nDone < kLargestCall ? static_cast<DWORD>(nSize - nDone) : kLargestCall;
         DWORD dwPut = 0;
-        if (!::WriteFile(m_file.Get(), p + nDone, dwWant, &dwPut, NULL))
+        if (!::WriteFile(m_file.Get(), p + nDone, NextCall(nSize - nDone), &dwPut, NULL))
             return Fail();
         if (dwPut == 0)
             return Fail(ERROR_WRITE_FAULT);
