@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <stdlib.h>
+#include <string.h>
 
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/RollbackJournal.h"
 #include "tests/support/ExpectedTexts.h"
 #include "tests/support/ProcessDriver.h"
 #include "tests/support/Staging.h"
@@ -153,12 +155,24 @@ TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
     StagedInstallation installation("Quellor", ConfigIni("V 1.9.0"));
     ASSERT_TRUE(installation.ok());
+    const std::string shown =
+        Lines(std::string(expected::kDryRunHeader) + "\nversion=1.9.0\napppath="
+              + installation.lowerInstallDir() + "\n" + ShownRegistrationFilePath());
     CapturedRun run = Run("--dry-run");
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(kOtherContent, RegistrationFileBytes()) << "byte for byte";
-    EXPECT_EQ(Lines(std::string(expected::kDryRunHeader) + "\nversion=1.9.0\napppath="
-                    + installation.lowerInstallDir() + "\n" + ShownRegistrationFilePath()),
-              run.out);
+    EXPECT_EQ(shown, run.out);
+
+    // A run cut short half-way through the file left its journal: the dry run puts the file back
+    // first, and says so.
+    const std::string journal = RegistrationFilePath() + ".upgradepatch-journal";
+    ASSERT_TRUE(CRollbackJournal(journal.c_str()).Save(kOtherContent, strlen(kOtherContent)));
+    ASSERT_TRUE(WriteFileBytes(RegistrationFilePath(), "[zbk]\r\nver"));
+    run = Run("--dry-run");
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+    EXPECT_EQ(Lines(expected::kRestoredLine) + shown, run.out);
+    EXPECT_FALSE(PathExists(journal));
 }
 
 TEST_F(ConsoleProgram, FailedWritesExitFiveAndNeverZeroAndTheDryRunSaysSoFirst)
