@@ -80,7 +80,7 @@ TEST_F(ConsoleProgram, NotInstalledExitsOne)
     EXPECT_FALSE(PathExists(RegistrationFilePath()));
 }
 
-TEST_F(ConsoleProgram, MissingServiceOrDirectoryExitsThree)
+TEST_F(ConsoleProgram, NoUsableInstallDirectoryExitsThree)
 {
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
     CapturedRun run = Run();
@@ -89,19 +89,15 @@ TEST_F(ConsoleProgram, MissingServiceOrDirectoryExitsThree)
     EXPECT_EQ(Lines(std::string(expected::kMissingPathSuffix) + "\n" + expected::kNoServiceLine),
               run.err);
 
-    ScopedService service("zbk", "C:\\No\\Such\\QServer.exe -service");
-    ASSERT_TRUE(service.created());
-    run = Run();
-    EXPECT_EQ(3u, run.exitCode);
-    EXPECT_EQ(Lines(std::string("c:\\no\\such\\") + expected::kMissingPathSuffix), run.err);
-    EXPECT_EQ(kOtherContent, RegistrationFileBytes());
-}
-
-TEST_F(ConsoleProgram, LinesSmuggledIntoTheValuesAreNeverWritten)
-{
-    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
-    // CR LF in the service's binary path, which still names an existing directory. (A tab in the
-    // version text: PatchProcedure.Word1Values.)
+    {
+        ScopedService service("zbk", "C:\\No\\Such\\QServer.exe -service");
+        ASSERT_TRUE(service.created());
+        run = Run();
+        EXPECT_EQ(3u, run.exitCode);
+        EXPECT_EQ(Lines(std::string("c:\\no\\such\\") + expected::kMissingPathSuffix), run.err);
+    }
+    // Lines smuggled into the values are never written: CR LF in the service's binary path, which
+    // still names an existing directory. (A tab in the version: PatchProcedure.Word1Values.)
     StagedInstallation installation("Quellor", ConfigIni("V 1.9.0"),
                                     "%sx\r\n[evil]\r\ninjected=yes\r\n\\..\\QServer.exe");
     ASSERT_TRUE(installation.ok());
