@@ -82,11 +82,9 @@ CRollbackJournal::State CRollbackJournal::Load(size_t nLargest, HeapBuffer* byte
         || GetLittleEndian(p + kChecksumAt, 4)
                != Checksum(p + kHeaderSize, nSize - kHeaderSize, Checksum(p + kLengthAt, 8)))
         return kTorn;
-    if (!bytes->Allocate(nSize - kHeaderSize + 1)) {
-        m_dwError = ERROR_NOT_ENOUGH_MEMORY;
-        return kUnreadable;
-    }
-    memcpy(bytes->As<char>(), p + kHeaderSize, nSize - kHeaderSize);
+    // The original bytes in place of the header, with the buffer's zero byte after them.
+    memmove(journal.As<char>(), p + kHeaderSize, nSize - kHeaderSize + 1);
+    *bytes = static_cast<HeapBuffer&&>(journal);
     *pnSize = nSize - kHeaderSize;
     return kWhole;
 }
