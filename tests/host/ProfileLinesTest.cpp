@@ -4,21 +4,12 @@
 #include <string>
 
 #include "core/ProfileLines.h"
+#include "tests/support/Utf16Text.h"
 
 namespace {
 
 const char* const kKeys[] = { "version", "apppath" };
 const PatchedKeys kPatched = { "zbk", kKeys, 2 };
-
-std::string Utf16(const std::string& ascii, bool bigEndian = false)
-{
-    std::string units = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char c : ascii) {
-        units.push_back(bigEndian ? '\0' : c);
-        units.push_back(bigEndian ? c : '\0');
-    }
-    return units;
-}
 
 bool Keeps(const std::string& before, const std::string& after)
 {

@@ -9,6 +9,7 @@
 #include "tests/support/ImportHook.h"
 #include "tests/support/Staging.h"
 #include "tests/support/TestChild.h"
+#include "tests/support/Utf16Text.h"
 
 namespace {
 
@@ -18,15 +19,6 @@ const std::string kOriginal =
     + std::string(2000, 'x') + "=end\r\n";
 const char kVersion[] = "1.9.0";
 const char kAppPath[] = "c:\\prod\\\xB2\xE2\xCA\xD4\x9C\x5C\\";  // c:\prod\测试淺\ .
-
-// The same file in UTF-16 LE with a byte-order mark, which the profile functions keep in UTF-16.
-std::string Utf16(const std::string& ascii)
-{
-    std::string bytes = "\xFF\xFE";
-    for (char c : ascii)
-        bytes += std::string(1, c) + '\0';
-    return bytes;
-}
 
 class RegistrationUpdate : public testing::Test
 {
