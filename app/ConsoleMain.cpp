@@ -39,6 +39,23 @@ void AppendWrittenValues(CConsoleText& text, const PatchOutcome& outcome)
     text.System(outcome.strRegistrationPath).Own("\n");
 }
 
+// A dry run writes nothing: what the next run will do with a journal left by one cut short.
+CString DryRunNotice(const RegistrationReport& report)
+{
+    CString strText;
+    if (report.recovery == RECOVERY_DROPPED) {
+        strText = kDryDropLine;
+    } else if (report.recovery == RECOVERY_ROLLED_BACK) {
+        strText = kDryRestoreLine;
+    } else if (report.recovery == RECOVERY_KEPT_ASIDE) {
+        strText = kDryKeepAsideLine;
+        strText += kRegistrationFileName;
+        strText += report.szKeptAside;
+        strText += kDryKeepAsideEnd;
+    }
+    return strText;
+}
+
 CConsoleText MessageText(const PatchMessage& message)
 {
     CConsoleText text;
@@ -76,9 +93,11 @@ int main(int argc, char** argv)
     // The dialog rewrites the keys at every press; here a file that holds both already is left
     // alone, so that a rerun across a fleet reports nothing changed.
     PatchOutcome outcome = RunPatch(bDryRun ? &CheckRegistration : &UpdateRegistration);
-    // The roll-back of a run that was cut short changed the file, even in a dry run: say so first.
-    if (outcome.registration.bRestored)
-        WriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(kRestoredLine).Own("\n"));
+    // What became of a journal left by a run that was cut short (in a dry run: what will), first.
+    CString strNotice =
+        bDryRun ? DryRunNotice(outcome.registration) : RecoveryNotice(outcome.registration);
+    if (!strNotice.IsEmpty())
+        WriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(strNotice).Own("\n"));
     if (outcome.result != PATCH_APPLIED && outcome.result != PATCH_UNCHANGED) {
         CConsoleText text = MessageText(OutcomeMessage(outcome));
         // No path at all, rather than one that does not exist: say which, for scripts.

@@ -83,7 +83,12 @@ void CPatchDlg::OnStart()
     // Each press writes both keys again, whatever the file holds.
     PatchOutcome outcome = RunPatch(&RewriteRegistration);
     PatchMessage message = OutcomeMessage(outcome);
-    MessageBox(message.Text(), message.pszCaption, message.nType);
+    // What became of a journal left by a run that was cut short, after the outcome's own text.
+    CString strText = message.Text();
+    CString strNotice = RecoveryNotice(outcome.registration);
+    if (!strNotice.IsEmpty())
+        strText += "\n\n" + strNotice;
+    MessageBox(strText, message.pszCaption, message.nType);
     // After a successful patch nothing is left to do: the process ends once the box is gone.
     if (outcome.result == PATCH_APPLIED)
         exit(kExitPatched);

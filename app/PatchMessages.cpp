@@ -1,6 +1,8 @@
 // The message boxes of every outcome. Their texts are written in PatchTexts.txt.
 #include "app/PatchMessages.h"
 
+#include "core/InstallRecords.h"
+
 #include "PatchTexts.h"  // generated from PatchTexts.txt: code-page-936 bytes
 
 namespace {
@@ -18,6 +20,16 @@ const char* FailureText(RegistrationFailure failure)
         return kFailureDiskFull;
     case REGISTRATION_NOT_KEPT:
         return kFailureNotKept;
+    case REGISTRATION_TOO_LARGE:
+        return kFailureTooLarge;
+    case REGISTRATION_CHANGING:
+        return kFailureChanging;
+    case REGISTRATION_SIDE_DIRECTORY:
+        return kFailureSideDirectory;
+    case REGISTRATION_SIDE_PENDING:
+        return kFailureSidePending;
+    case REGISTRATION_SIDE_HELD:
+        return kFailureSideHeld;
     case REGISTRATION_NO_FAILURE:
     case REGISTRATION_OTHER:
         break;
@@ -30,6 +42,10 @@ CString WriteFailedText(const RegistrationReport& report)
 {
     CString strText = kWriteFailedSuffix;
     strText += FailureText(report.failure);
+    if (report.pszSide != NULL) {
+        strText += kRegistrationFileName;
+        strText += report.pszSide;
+    }
     if (report.dwError != ERROR_SUCCESS) {
         char szDigits[12];
         char* p = szDigits + sizeof(szDigits) - 1;
@@ -73,4 +89,18 @@ PatchMessage OutcomeMessage(const PatchOutcome& outcome)
     }
     return PatchMessage{ outcome.strRegistrationPath, WriteFailedText(outcome.registration),
                          kErrorCaption, MB_OK | MB_ICONERROR };
+}
+
+CString RecoveryNotice(const RegistrationReport& report)
+{
+    CString strText;
+    if (report.recovery == RECOVERY_ROLLED_BACK) {
+        strText = kRestoredLine;
+    } else if (report.recovery == RECOVERY_KEPT_ASIDE) {
+        strText = kKeptAsideLine;
+        strText += kRegistrationFileName;
+        strText += report.szKeptAside;
+        strText += kKeptAsideEnd;
+    }
+    return strText;
 }

@@ -21,3 +21,7 @@ PatchMessage MissingProductMessage();
 
 // The outcome of one run of the patch procedure.
 PatchMessage OutcomeMessage(const PatchOutcome& outcome);
+
+// What the run did with a journal that an interrupted run had left: empty where there was none,
+// or where the journal only went away (the file held what that run began or ended with).
+CString RecoveryNotice(const RegistrationReport& report);

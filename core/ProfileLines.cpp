@@ -37,7 +37,8 @@ private:
     bool m_bBigEndian;
 };
 
-// One line, as unit positions [begin, end) without its LF.
+// One line, as unit positions [begin, end) without its line end. LF, CR and CR LF all end a line,
+// as the profile functions read them (a rewrite ends every line with CR LF).
 struct Line
 {
     size_t begin;
@@ -53,7 +54,7 @@ public:
         if (m_nAt >= m_units.Count())
             return false;
         size_t nEnd = m_nAt;
-        while (nEnd < m_units.Count() && m_units.At(nEnd) != '\n')
+        while (nEnd < m_units.Count() && m_units.At(nEnd) != '\n' && m_units.At(nEnd) != '\r')
             ++nEnd;
         *line = Line{ m_nAt, nEnd };
         m_nAt = nEnd + 1;

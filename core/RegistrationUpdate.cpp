@@ -1,25 +1,24 @@
-// The write step: the profile functions write a scratch copy, whose verified bytes are written over
-// the registration file in place under a rollback journal, one run at a time.
+// The write step's turn: the lock, the recovery of an interrupted run, then the attempts that make
+// the new bytes and write them in place under the journal.
 #include "core/RegistrationUpdate.h"
 
 #include <string.h>
 
-#include "core/InstallRecords.h"
-#include "core/ProfileFile.h"
-#include "core/ProfileLines.h"
+#include "core/JournalRecovery.h"
+#include "core/RegistrationFiles.h"
 #include "platform/LockFile.h"
 #include "platform/RollbackJournal.h"
+#include "platform/SideFile.h"
 #include "platform/WholeFile.h"
 
 const char kLockSuffix[] = ".upgradepatch-lock";
 const char kJournalSuffix[] = ".upgradepatch-journal";
 const char kScratchSuffix[] = ".upgradepatch-scratch";
+const char kKeptAsideSuffix[] = ".upgradepatch-original-";
 
 namespace {
 
-// The profile functions keep a whole file in memory; a registration file is a few kilobytes.
-const size_t kLargestFile = static_cast<size_t>(64) * 1024 * 1024;
-// Room the journal needs on the volume beyond the file's bytes: its header, and some slack.
+// Room the journal needs on the volume beyond both runs of bytes: its header, and some slack.
 const ULONGLONG kJournalSlack = 4096;
 
 enum WriteMode
@@ -29,180 +28,102 @@ enum WriteMode
     kCheck,
 };
 
-// A file's bytes.
-struct FileBytes
+// One run's files, open or named.
+struct Turn
 {
-    HeapBuffer buffer;
-    size_t nSize = 0;
-    const char* Data() const { return buffer.As<char>(); }
+    const char* pszPath;
+    CWholeFile file;
+    SidePath journalPath;
+    SidePath scratchPath;
+    CFileSecurity security;
+    WriteMode mode;
 };
 
-// A path beside the registration file: its name with a suffix of the program's own.
-class SidePath
+BOOL ReadFileBytes(CWholeFile& file, FileBytes* bytes, RegistrationReport* report)
 {
-public:
-    SidePath() { m_szPath[0] = '\0'; }
-    // FALSE when the name would not fit MAX_PATH.
-    BOOL Make(const char* pszPath, const char* pszSuffix)
-    {
-        size_t nPath = strlen(pszPath);
-        size_t nSuffix = strlen(pszSuffix);
-        if (nPath + nSuffix >= MAX_PATH)
-            return FALSE;
-        memcpy(m_szPath, pszPath, nPath);
-        memcpy(m_szPath + nPath, pszSuffix, nSuffix + 1);
+    if (file.ReadAll(kLargestRegistration, &bytes->buffer, &bytes->nSize))
         return TRUE;
-    }
-    const char* Get() const { return m_szPath; }
-
-private:
-    char m_szPath[MAX_PATH];
-};
-
-// The scratch copy: the program's own file, deleted when the object goes away.
-class ScratchFile
-{
-public:
-    explicit ScratchFile(const char* pszPath) : m_pszPath(pszPath), m_bMade(FALSE) {}
-    ~ScratchFile()
-    {
-        if (m_bMade)
-            ::DeleteFileA(m_pszPath);
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    // The scratch copy made with these bytes; FALSE with the Windows error in *pdwError.
-    BOOL Make(const FileBytes& bytes, DWORD* pdwError)
-    {
-        CWholeFile file;
-        m_bMade = file.Open(m_pszPath, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
-        if (m_bMade && file.WriteAll(bytes.Data(), bytes.nSize))
-            return TRUE;
-        *pdwError = file.Error();
-        return FALSE;
-    }
-    BOOL Read(FileBytes* bytes, DWORD* pdwError) const
-    {
-        CWholeFile file;
-        if (file.Open(m_pszPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)
-            && file.ReadAll(kLargestFile, &bytes->buffer, &bytes->nSize))
-            return TRUE;
-        *pdwError = file.Error();
-        return FALSE;
-    }
-
-private:
-    const char* m_pszPath;
-    BOOL m_bMade;
-};
-
-RegistrationReport Report(RegistrationResult result)
-{
-    return RegistrationReport{ result, REGISTRATION_NO_FAILURE, ERROR_SUCCESS, FALSE };
-}
-
-// A failure, named after the Windows error and, for access denied, the file's attributes.
-RegistrationReport Failed(DWORD dwError, const char* pszPath)
-{
-    RegistrationReport report = Report(REGISTRATION_FAILED);
-    report.dwError = dwError;
-    switch (dwError) {
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-        report.failure = REGISTRATION_HELD;
-        break;
-    case ERROR_ACCESS_DENIED: {
-        DWORD dwAttributes =
-            pszPath != NULL ? ::GetFileAttributesA(pszPath) : INVALID_FILE_ATTRIBUTES;
-        BOOL bReadOnly = dwAttributes != INVALID_FILE_ATTRIBUTES
-                         && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0
-                         && (dwAttributes & FILE_ATTRIBUTE_READONLY) != 0;
-        report.failure = bReadOnly ? REGISTRATION_READ_ONLY : REGISTRATION_DENIED;
-        break;
-    }
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-        report.failure = REGISTRATION_DISK_FULL;
-        break;
-    default:
-        report.failure = REGISTRATION_OTHER;
-        break;
-    }
-    return report;
-}
-
-RegistrationReport NotKept()
-{
-    RegistrationReport report = Report(REGISTRATION_FAILED);
-    report.failure = REGISTRATION_NOT_KEPT;
-    return report;
-}
-
-// Both keys as the profile functions read them from the file.
-BOOL HoldsBoth(CProfileFile& profile, const char* pszVersion, const char* pszAppPath)
-{
-    return strcmp(profile.GetString(kRegistrationVersionKey, kRegistrationSection), pszVersion) == 0
-           && strcmp(profile.GetString(kRegistrationPathKey, kRegistrationSection), pszAppPath)
-                  == 0;
-}
-
-// Puts back what an interrupted run's journal holds, before anything else reads the file. A
-// journal cut short was never followed by a change of the file and only goes away.
-BOOL RollBack(CWholeFile& file, CRollbackJournal& journal, RegistrationReport* report)
-{
-    FileBytes original;
-    switch (journal.Load(kLargestFile, &original.buffer, &original.nSize)) {
-    case CRollbackJournal::kNone:
-        return TRUE;
-    case CRollbackJournal::kWhole:
-        if (!file.WriteAll(original.Data(), original.nSize)) {
-            *report = Failed(file.Error(), NULL);
-            return FALSE;
-        }
-        report->bRestored = TRUE;
-        break;
-    case CRollbackJournal::kTorn:
-        break;
-    case CRollbackJournal::kUnreadable:
-        *report = Failed(journal.Error(), NULL);
-        return FALSE;
-    }
-    if (journal.Discard())
-        return TRUE;
-    *report = Failed(journal.Error(), NULL);
+    *report = Failed(file.Error(), NULL);
     return FALSE;
 }
 
-// The new bytes, made by the profile functions on the scratch copy and verified there: both
-// values read back, every other line kept. REGISTRATION_UNCHANGED when the file holds both values
-// and the mode leaves such a file alone.
-RegistrationReport MakeNewBytes(const char* pszScratch, const FileBytes& before, WriteMode mode,
-                                const char* pszVersion, const char* pszAppPath, FileBytes* after)
+// What a journal left by an interrupted run means, and, but in the check, its consequence: the
+// run's own cut write rolled back, or the original bytes kept beside a file that another program
+// has written since. Where the check finds a cut write, *pRolledBack is the file as the next
+// run's roll-back will leave it, and the check goes on with that.
+BOOL Recover(Turn& turn, CRollbackJournal& journal, BOOL bWritable, RegistrationReport* report,
+             FileBytes* pRolledBack)
 {
-    ScratchFile scratch(pszScratch);
-    DWORD dwError = ERROR_SUCCESS;
-    if (!scratch.Make(before, &dwError))
-        return Failed(dwError, pszScratch);
-    CProfileFile profile;
-    profile.m_strProfilePath = pszScratch;
-    if (mode != kRewrite && HoldsBoth(profile, pszVersion, pszAppPath))
-        return Report(REGISTRATION_UNCHANGED);
-    // A profile write can report success and still have written nothing, or a cut file.
-    if (profile.SetString(pszVersion, kRegistrationVersionKey, kRegistrationSection) != 0
-        || profile.SetString(pszAppPath, kRegistrationPathKey, kRegistrationSection) != 0
-        || !HoldsBoth(profile, pszVersion, pszAppPath))
-        return NotKept();
-    if (!scratch.Read(after, &dwError))
-        return Failed(dwError, pszScratch);
-    static const char* const kKeys[] = { kRegistrationVersionKey, kRegistrationPathKey };
-    const PatchedKeys patched = { kRegistrationSection, kKeys, 2 };
-    if (!KeepsOtherLines(before.Data(), before.nSize, after->Data(), after->nSize, patched))
-        return NotKept();
-    return Report(REGISTRATION_WRITTEN);
+    CRollbackJournal::Contents contents;
+    switch (journal.Load(kLargestRegistration, &contents)) {
+    case CRollbackJournal::kNone:
+        return TRUE;
+    case CRollbackJournal::kUnreadable:
+        *report = SideFailed(journal.Error(), turn.journalPath.Get(), kJournalSuffix);
+        return FALSE;
+    case CRollbackJournal::kTorn:
+        report->recovery = RECOVERY_DROPPED;
+        if (turn.mode != kCheck)
+            journal.Discard();
+        return TRUE;
+    case CRollbackJournal::kWhole:
+        break;
+    }
+    FileBytes now;
+    if (!ReadFileBytes(turn.file, &now, report))
+        return FALSE;
+    switch (DecideRecovery(now.Data(), now.nSize, contents.pOriginal, contents.nOriginal,
+                           contents.pNew, contents.nNew)) {
+    case kRecoveryUnchanged:
+    case kRecoveryWhole:
+        report->recovery = RECOVERY_DROPPED;
+        break;
+    case kRecoveryRollBack:
+        report->recovery = RECOVERY_ROLLED_BACK;
+        if (turn.mode == kCheck) {
+            // The check goes on with the file as the next run will find it.
+            if (!pRolledBack->buffer.Allocate(contents.nOriginal + 1)) {
+                *report = Failed(ERROR_NOT_ENOUGH_MEMORY, NULL);
+                return FALSE;
+            }
+            memcpy(pRolledBack->buffer.As<char>(), contents.pOriginal, contents.nOriginal);
+            pRolledBack->nSize = contents.nOriginal;
+            return TRUE;
+        }
+        if (!bWritable) {
+            report->recovery = RECOVERY_NONE;  // the caller says why the file cannot be written
+            return FALSE;
+        }
+        if (!turn.file.WriteAll(contents.pOriginal, contents.nOriginal)) {
+            *report = Failed(turn.file.Error(), turn.pszPath);  // the journal stays
+            return FALSE;
+        }
+        break;
+    case kRecoveryKeepAside: {
+        report->recovery = RECOVERY_KEPT_ASIDE;
+        KeptAsideSuffix(contents.pOriginal, contents.nOriginal, report->szKeptAside);
+        SidePath keptPath;
+        DWORD dwError = ERROR_SUCCESS;
+        if (turn.mode == kCheck)
+            return TRUE;
+        if (!keptPath.Make(turn.pszPath, report->szKeptAside)
+            || !KeepAside(keptPath.Get(), turn.security.Attributes(), contents.pOriginal,
+                          contents.nOriginal, &dwError)) {
+            *report = SideFailed(dwError != ERROR_SUCCESS ? dwError : ERROR_FILENAME_EXCED_RANGE,
+                                 keptPath.Get(), kKeptAsideSuffix);
+            return FALSE;
+        }
+        break;
+    }
+    }
+    // A journal that stays (another program holds it) is harmless now: the next run compares it
+    // with the file again, and this run's own journal says what stands in the way.
+    if (turn.mode != kCheck)
+        journal.Discard();
+    return TRUE;
 }
 
-// Room on the file's volume for the journal: the file's bytes and a header.
+// Room on the file's volume for the journal: both runs of bytes and a header.
 RegistrationReport RoomForJournal(const char* pszPath, size_t nSize)
 {
     const char* pszName = strrchr(pszPath, '\\');
@@ -217,26 +138,51 @@ RegistrationReport RoomForJournal(const char* pszPath, size_t nSize)
     return Report(REGISTRATION_WRITABLE);
 }
 
-// The new bytes over the file, in place, under the journal. On a failure the original bytes are
-// put back at once; where even that fails, the journal stays for the next run to roll back.
-RegistrationReport WriteInPlace(const char* pszPath, CWholeFile& file, CRollbackJournal& journal,
-                                const FileBytes& before, const FileBytes& after)
+// One attempt: the new bytes over the file, in place, under the journal. REGISTRATION_BUSY (never
+// returned to the caller) when another program changed the file since it was read: the attempt
+// wrote nothing of its own over that change, and the caller starts again.
+RegistrationReport WriteInPlace(Turn& turn, CRollbackJournal& journal, const FileBytes& before,
+                                const FileBytes& after, BOOL* pbWrote)
 {
-    if (!journal.Save(before.Data(), before.nSize))
-        return Failed(journal.Error(), pszPath);
+    if (!journal.Save(before.Data(), before.nSize, after.Data(), after.nSize,
+                      turn.security.Attributes()))
+        return SideFailed(journal.Error(), turn.journalPath.Get(), kJournalSuffix);
+    // The last look before the write: the window in which another program's write is lost is
+    // this comparison, not the making of the new bytes.
+    FileBytes now;
     RegistrationReport report = Report(REGISTRATION_WRITTEN);
-    FileBytes written;
-    if (!file.WriteAll(after.Data(), after.nSize)
-        || !file.ReadAll(kLargestFile, &written.buffer, &written.nSize))
-        report = Failed(file.Error(), pszPath);
-    else if (written.nSize != after.nSize || memcmp(written.Data(), after.Data(), after.nSize) != 0)
-        report = NotKept();
-    else if (journal.Discard())  // the commit
-        return report;
-    else  // a journal left whole would be rolled back by the next run: the change is undone
-        report = Failed(journal.Error(), pszPath);
-    if (file.WriteAll(before.Data(), before.nSize))
+    if (!ReadFileBytes(turn.file, &now, &report)) {
         journal.Discard();
+        return report;
+    }
+    if (!now.Equals(before)) {
+        journal.Discard();
+        return Report(REGISTRATION_BUSY);
+    }
+    FileBytes written;
+    if (turn.file.WriteAll(after.Data(), after.nSize)
+        && turn.file.ReadAll(kLargestRegistration, &written.buffer, &written.nSize)) {
+        *pbWrote = TRUE;
+        // Bytes that this run did not write: another program wrote after it. Its write stands;
+        // the caller starts again from it.
+        if (!written.Equals(after))
+            report = Report(REGISTRATION_BUSY);
+        journal.Discard();  // where it stays, the next run finds the file whole or another's
+        return report;
+    }
+    report = Failed(turn.file.Error(), turn.pszPath);
+    // Cut short: the original bytes go back, but only over a state of this run's own making.
+    if (turn.file.ReadAll(kLargestRegistration, &now.buffer, &now.nSize)) {
+        JournalRecovery state = DecideRecovery(now.Data(), now.nSize, before.Data(), before.nSize,
+                                               after.Data(), after.nSize);
+        if (state == kRecoveryRollBack && !turn.file.WriteAll(before.Data(), before.nSize))
+            return report;  // the journal stays for the next run
+        if (state == kRecoveryWhole) {
+            *pbWrote = TRUE;
+            report = Report(REGISTRATION_WRITTEN);
+        }
+        journal.Discard();
+    }
     return report;
 }
 
@@ -244,51 +190,95 @@ RegistrationReport InTurn(const char* pszPath, const char* pszVersion, const cha
                           WriteMode mode)
 {
     SidePath lockPath;
-    SidePath journalPath;
-    SidePath scratchPath;
-    if (!lockPath.Make(pszPath, kLockSuffix) || !journalPath.Make(pszPath, kJournalSuffix)
-        || !scratchPath.Make(pszPath, kScratchSuffix))
+    Turn turn;
+    turn.pszPath = pszPath;
+    turn.mode = mode;
+    if (!lockPath.Make(pszPath, kLockSuffix) || !turn.journalPath.Make(pszPath, kJournalSuffix)
+        || !turn.scratchPath.Make(pszPath, kScratchSuffix))
         return Failed(ERROR_FILENAME_EXCED_RANGE, pszPath);
 
     // Released last, when every other file of the run is closed.
     CLockFile lock;
-    CLockFile::Result taken = lock.Take(lockPath.Get(), kRegistrationWaitMs);
-    if (taken == CLockFile::kBusy)
+    RegistrationReport report = Report(REGISTRATION_FAILED);
+    switch (lock.Take(lockPath.Get(), kRegistrationWaitMs)) {
+    case CLockFile::kTaken:
+        break;
+    case CLockFile::kBusy:
         return Report(REGISTRATION_BUSY);
-    if (taken != CLockFile::kTaken)
-        return Failed(lock.Error(), pszPath);
+    case CLockFile::kDirectory:
+    case CLockFile::kPending:
+    case CLockFile::kFailed:
+        return SideFailed(lock.Error(), lockPath.Get(), kLockSuffix);
+    }
 
     // The file itself, opened as the profile functions open it to write: others may go on reading
     // and writing it, and it is never deleted or renamed. A read-only file is refused as the
     // system refuses it to an ordinary account. A file that cannot be written may still hold
     // both values already, which the modes that leave such a file alone then report.
-    CWholeFile file;
     const DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
     RegistrationReport unwritable = Report(REGISTRATION_WRITTEN);
-    if (!file.Open(pszPath, GENERIC_READ | GENERIC_WRITE, kShareAll, OPEN_EXISTING))
-        unwritable = Failed(file.Error(), pszPath);
+    if (!turn.file.Open(pszPath, GENERIC_READ | GENERIC_WRITE, kShareAll, OPEN_EXISTING))
+        unwritable = Failed(turn.file.Error(), pszPath);
     else if ((::GetFileAttributesA(pszPath) & FILE_ATTRIBUTE_READONLY) != 0)
         unwritable = Failed(ERROR_ACCESS_DENIED, pszPath);
-    if (unwritable.result == REGISTRATION_FAILED
-        && !file.Open(pszPath, GENERIC_READ, kShareAll, OPEN_EXISTING))
+    BOOL bWritable = unwritable.result != REGISTRATION_FAILED;
+    if (!bWritable && !turn.file.Open(pszPath, GENERIC_READ, kShareAll, OPEN_EXISTING))
         return unwritable;
+    ULONGLONG nSize = 0;
+    if (turn.file.Size(&nSize) && nSize > kLargestRegistration)
+        return Failed(ERROR_FILE_TOO_LARGE, NULL);
+    DWORD dwError = ERROR_SUCCESS;
+    if (!turn.security.Copy(pszPath, &dwError))
+        return Failed(dwError, pszPath);
+    if (!ClearSide(turn.journalPath.Get(), kJournalSuffix, &report)
+        || !ClearSide(turn.scratchPath.Get(), kScratchSuffix, &report))
+        return report;
 
-    CRollbackJournal journal(journalPath.Get());
-    RegistrationReport restored = Report(REGISTRATION_FAILED);
-    if (!RollBack(file, journal, &restored))
-        return unwritable.result == REGISTRATION_FAILED ? unwritable : restored;
+    CRollbackJournal journal(turn.journalPath.Get());
+    RegistrationReport recovered = Report(REGISTRATION_WRITTEN);
+    FileBytes rolledBack;  // the check: the file as the next run's roll-back will leave it
+    if (!Recover(turn, journal, bWritable, &recovered, &rolledBack)) {
+        if (recovered.result != REGISTRATION_FAILED)
+            unwritable.recovery = recovered.recovery;
+        return recovered.result == REGISTRATION_FAILED ? recovered : unwritable;
+    }
 
-    FileBytes before;
-    FileBytes after;
-    if (!file.ReadAll(kLargestFile, &before.buffer, &before.nSize))
-        return Failed(file.Error(), pszPath);
-    RegistrationReport report =
-        MakeNewBytes(scratchPath.Get(), before, mode, pszVersion, pszAppPath, &after);
-    if (report.result == REGISTRATION_WRITTEN)
-        report = unwritable.result == REGISTRATION_FAILED ? unwritable
-                 : mode == kCheck                         ? RoomForJournal(pszPath, before.nSize)
-                                  : WriteInPlace(pszPath, file, journal, before, after);
-    report.bRestored = restored.bRestored;
+    BOOL bWrote = FALSE;
+    for (int nAttempt = 0; nAttempt < kRegistrationAttempts; ++nAttempt) {
+        FileBytes before;
+        FileBytes after;
+        if (nAttempt == 0 && rolledBack.buffer.Size() != 0)
+            before = static_cast<FileBytes&&>(rolledBack);
+        else if (!ReadFileBytes(turn.file, &before, &report))
+            break;
+        report = MakeNewBytes(turn.scratchPath.Get(), turn.security.Attributes(), before,
+                              mode != kRewrite, pszVersion, pszAppPath, &after);
+        if (report.result == REGISTRATION_UNCHANGED && bWrote) {
+            report = Report(REGISTRATION_WRITTEN);  // another's write went on top of ours
+            break;
+        }
+        if (report.result != REGISTRATION_WRITTEN)
+            break;
+        if (!bWritable) {
+            report = unwritable;
+            break;
+        }
+        if (mode == kCheck) {
+            // The memory the run holds at its peak: the bytes read again before the write.
+            FileBytes again;
+            report = !again.buffer.Allocate(before.nSize + 1)
+                         ? Failed(ERROR_NOT_ENOUGH_MEMORY, NULL)
+                         : RoomForJournal(pszPath, before.nSize + after.nSize);
+            break;
+        }
+        report = WriteInPlace(turn, journal, before, after, &bWrote);
+        if (report.result != REGISTRATION_BUSY)
+            break;
+        report = Report(REGISTRATION_FAILED);
+        report.failure = REGISTRATION_CHANGING;
+    }
+    report.recovery = recovered.recovery;
+    memcpy(report.szKeptAside, recovered.szKeptAside, sizeof(report.szKeptAside));
     return report;
 }
 

@@ -22,7 +22,23 @@ enum RegistrationFailure
     REGISTRATION_READ_ONLY,  // the file is read-only
     REGISTRATION_DISK_FULL,  // no room on the volume for the journal, the copy or the file
     REGISTRATION_NOT_KEPT,   // the profile functions would not keep the file's content as it is
+    REGISTRATION_TOO_LARGE,  // the file is larger than kLargestRegistration; nothing was read
+    REGISTRATION_CHANGING,   // another program changed the file during every attempt
+    REGISTRATION_SIDE_DIRECTORY,  // a directory stands under a side file's name (pszSide)
+    REGISTRATION_SIDE_PENDING,    // a side file is being deleted, another program holds it
+    REGISTRATION_SIDE_HELD,       // another program holds a side file and shares too little
     REGISTRATION_OTHER,      // some other Windows error
+};
+
+// What a journal left by an interrupted run meant. The check says what the next run will do.
+enum RegistrationRecovery
+{
+    RECOVERY_NONE,         // no journal
+    RECOVERY_DROPPED,      // the file was as that run began, or as it ended, or the journal was
+                           // cut short: only the journal went
+    RECOVERY_ROLLED_BACK,  // that run's write was cut short: the file was put back as it was
+    RECOVERY_KEPT_ASIDE,   // another program has written the file since: it was left as it stands,
+                           // and the bytes it held before that run were kept beside it
 };
 
 struct RegistrationReport
@@ -30,10 +46,18 @@ struct RegistrationReport
     RegistrationResult result;
     RegistrationFailure failure;
     DWORD dwError;  // the Windows error behind a failure; 0 where there was none to see
-    // A run that was cut short had left its journal: the file was rolled back to what it held
-    // before that run, ahead of everything else.
-    BOOL bRestored;
+    RegistrationRecovery recovery;
+    const char* pszSide;  // the suffix of the side file behind a REGISTRATION_SIDE_ failure
+    // With RECOVERY_KEPT_ASIDE: the suffix of the file that keeps the earlier bytes
+    // (".upgradepatch-original-" and eight hexadecimal digits of their checksum).
+    char szKeptAside[32];
 };
+
+// The largest registration file the write step takes: it holds the file, the new bytes and a copy
+// read back in memory at once. The texts give it as "64 MB".
+const size_t kLargestRegistration = static_cast<size_t>(64) * 1024 * 1024;
+// How often a run starts again when another program changes the file under it.
+const int kRegistrationAttempts = 5;
 
 // How long a run waits for another run's write step to end.
 const DWORD kRegistrationWaitMs = 30000;
@@ -45,26 +69,34 @@ const DWORD kRegistrationWaitMs = 30000;
 extern const char kLockSuffix[];     // ".upgradepatch-lock"
 extern const char kJournalSuffix[];  // ".upgradepatch-journal"
 extern const char kScratchSuffix[];  // ".upgradepatch-scratch"
+// Where a run keeps the bytes of a journal that another program's write has made stale. The
+// program never deletes these.
+extern const char kKeptAsideSuffix[];  // ".upgradepatch-original-"
 
 // The write step, in three forms. Each writes (or would write) pszVersion and pszAppPath as
 // "version" and "apppath" of section "zbk" of the INI file pszPath. Runs take turns through the
-// lock file beside it, waiting kRegistrationWaitMs at most, and each first rolls back whatever an
-// interrupted run left in a journal.
+// lock file beside it, waiting kRegistrationWaitMs at most. Each first looks at what a journal
+// left by an interrupted run means (RegistrationRecovery): it rolls back only that run's own cut
+// write, and never another program's write since.
 //
 // RewriteRegistration writes both keys whatever the file holds. The profile functions write them
 // into a scratch copy, which is verified there (both values read back, every other line still
-// present); the file's original bytes then go to the journal, the new bytes are written over the
-// file in place (the same file: owner, security descriptor, attributes, links and the handles
-// that others hold stay), flushed and read back, and the journal is deleted. A failure at any
-// point leaves the file byte for byte as it was, at once or, after a crash, at the next run.
+// present). The journal then keeps the file's bytes and the new ones; the file is read again, and
+// where another program has changed it meanwhile the run starts again from what it now holds.
+// The new bytes are written over the file in place (the same file: owner, security descriptor,
+// attributes, links and the handles that others hold stay), flushed and read back, and the
+// journal is deleted. A read-back that shows another program's bytes starts the run again too:
+// they are never overwritten with older bytes. A failure leaves the file as it was, at once or,
+// after a crash, at the next run.
 RegistrationReport RewriteRegistration(const char* pszPath, const char* pszVersion,
                                        const char* pszAppPath);
 // The same, unless the file holds both values already: then nothing is written.
 RegistrationReport UpdateRegistration(const char* pszPath, const char* pszVersion,
                                       const char* pszAppPath);
-// Writes nothing (but rolls back an interrupted run): REGISTRATION_UNCHANGED when the file holds
-// both values, else whether everything the write needs is there: the lock, the file opened for
-// writing, the verified scratch copy (removed again), room on the volume for the journal.
+// Writes nothing, not even a roll-back: REGISTRATION_UNCHANGED when the file (as the next run
+// would find it after its recovery) holds both values, else whether everything the write needs
+// is there: the lock, the file opened for writing, the verified scratch copy (removed again), the
+// memory of the run, room on the volume for the journal.
 RegistrationReport CheckRegistration(const char* pszPath, const char* pszVersion,
                                      const char* pszAppPath);
 

@@ -1,4 +1,4 @@
-// The rollback journal: header, bytes, checksum.
+// The rollback journal: header, original bytes, new bytes.
 #include "platform/RollbackJournal.h"
 
 #include <string.h>
@@ -7,20 +7,14 @@
 
 namespace {
 
-// The header: a mark naming the format, the length of the bytes (64 bits, little-endian) and a
-// checksum (32 bits) over the length field and the bytes.
-const char kMark[8] = { 'Q', 'P', 'J', 'o', 'u', 'r', 'n', '1' };
-const size_t kLengthAt = sizeof(kMark);
-const size_t kChecksumAt = kLengthAt + 8;
+// The header: a mark naming the format, the lengths of the original and of the new bytes (64
+// bits each, little-endian) and a checksum (32 bits) over the length fields and both runs.
+const char kMark[8] = { 'Q', 'P', 'J', 'o', 'u', 'r', 'n', '2' };
+const size_t kLengthsAt = sizeof(kMark);
+const size_t kChecksumAt = kLengthsAt + 16;
 const size_t kHeaderSize = kChecksumAt + 4;
-
-// FNV-1a: a torn or zero-filled journal does not match its header.
-DWORD Checksum(const unsigned char* p, size_t n, DWORD dwHash = 2166136261u)
-{
-    for (size_t i = 0; i < n; ++i)
-        dwHash = (dwHash ^ p[i]) * 16777619u;
-    return dwHash;
-}
+// The first format: one length, its checksum, the original bytes alone.
+const char kFirstMark[8] = { 'Q', 'P', 'J', 'o', 'u', 'r', 'n', '1' };
 
 void PutLittleEndian(unsigned char* p, ULONGLONG value, int nBytes)
 {
@@ -38,23 +32,32 @@ ULONGLONG GetLittleEndian(const unsigned char* p, int nBytes)
 
 }  // namespace
 
-BOOL CRollbackJournal::Save(const void* pData, size_t nSize)
+DWORD CRollbackJournal::Checksum(const void* pData, size_t nSize, DWORD dwHash)
 {
-    HeapBuffer journal;
-    if (!journal.Allocate(kHeaderSize + nSize)) {
-        m_dwError = ERROR_NOT_ENOUGH_MEMORY;
-        return FALSE;
-    }
-    unsigned char* p = journal.As<unsigned char>();
-    memcpy(p, kMark, sizeof(kMark));
-    PutLittleEndian(p + kLengthAt, nSize, 8);
-    memcpy(p + kHeaderSize, pData, nSize);
-    DWORD dwSum = Checksum(p + kHeaderSize, nSize, Checksum(p + kLengthAt, 8));
-    PutLittleEndian(p + kChecksumAt, dwSum, 4);
+    const unsigned char* p = static_cast<const unsigned char*>(pData);
+    for (size_t i = 0; i < nSize; ++i)
+        dwHash = (dwHash ^ p[i]) * 16777619u;
+    return dwHash;
+}
 
+BOOL CRollbackJournal::Save(const void* pOriginal, size_t nOriginal, const void* pNew,
+                            size_t nNew, SECURITY_ATTRIBUTES* psa)
+{
+    unsigned char header[kHeaderSize];
+    memcpy(header, kMark, sizeof(kMark));
+    PutLittleEndian(header + kLengthsAt, nOriginal, 8);
+    PutLittleEndian(header + kLengthsAt + 8, nNew, 8);
+    DWORD dwSum = Checksum(pNew, nNew, Checksum(pOriginal, nOriginal,
+                                                Checksum(header + kLengthsAt, 16)));
+    PutLittleEndian(header + kChecksumAt, dwSum, 4);
+
+    const CWholeFile::Piece pieces[] = {
+        { header, kHeaderSize }, { pOriginal, nOriginal }, { pNew, nNew }
+    };
     CWholeFile file;
-    if (file.Open(m_pszPath, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS)
-        && file.WriteAll(p, kHeaderSize + nSize))
+    if (file.Open(m_pszPath, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
+                  FILE_ATTRIBUTE_NORMAL, psa)
+        && file.WriteAll(pieces, 3))
         return TRUE;
     m_dwError = file.Error();
     file.Close();
@@ -62,30 +65,39 @@ BOOL CRollbackJournal::Save(const void* pData, size_t nSize)
     return FALSE;
 }
 
-CRollbackJournal::State CRollbackJournal::Load(size_t nLargest, HeapBuffer* bytes, size_t* pnSize)
+CRollbackJournal::State CRollbackJournal::Load(size_t nLargest, Contents* contents)
 {
     if (::GetFileAttributesA(m_pszPath) == INVALID_FILE_ATTRIBUTES
         && (::GetLastError() == ERROR_FILE_NOT_FOUND || ::GetLastError() == ERROR_PATH_NOT_FOUND))
         return kNone;
     CWholeFile file;
-    HeapBuffer journal;
     size_t nSize = 0;
-    if (!file.Open(m_pszPath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)
-        || !file.ReadAll(kHeaderSize + nLargest, &journal, &nSize)) {
+    if (!file.Open(m_pszPath, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING)
+        || !file.ReadAll(kHeaderSize + 2 * nLargest, &contents->buffer, &nSize)) {
         m_dwError = file.Error();
         // Larger than any file it could be for: not one of ours, written whole.
         return m_dwError == ERROR_FILE_TOO_LARGE ? kTorn : kUnreadable;
     }
-    const unsigned char* p = journal.As<unsigned char>();
-    if (nSize < kHeaderSize || memcmp(p, kMark, sizeof(kMark)) != 0
-        || GetLittleEndian(p + kLengthAt, 8) != nSize - kHeaderSize
-        || GetLittleEndian(p + kChecksumAt, 4)
-               != Checksum(p + kHeaderSize, nSize - kHeaderSize, Checksum(p + kLengthAt, 8)))
+    // Both formats: the mark, one length per run of bytes, the checksum, the runs.
+    const unsigned char* p = contents->buffer.As<unsigned char>();
+    if (nSize < sizeof(kMark) || memcmp(p, kMark, sizeof(kMark) - 1) != 0
+        || (p[sizeof(kMark) - 1] != kMark[sizeof(kMark) - 1]
+            && p[sizeof(kMark) - 1] != kFirstMark[sizeof(kMark) - 1]))
         return kTorn;
-    // The original bytes in place of the header, with the buffer's zero byte after them.
-    memmove(journal.As<char>(), p + kHeaderSize, nSize - kHeaderSize + 1);
-    *bytes = static_cast<HeapBuffer&&>(journal);
-    *pnSize = nSize - kHeaderSize;
+    const int nRuns = p[sizeof(kMark) - 1] == kMark[sizeof(kMark) - 1] ? 2 : 1;
+    const size_t nHeader = kLengthsAt + 8 * nRuns + 4;
+    if (nSize < nHeader)
+        return kTorn;
+    ULONGLONG nOriginal = GetLittleEndian(p + kLengthsAt, 8);
+    ULONGLONG nNew = nRuns == 2 ? GetLittleEndian(p + kLengthsAt + 8, 8) : 0;
+    if (nOriginal > nSize - nHeader || nNew != nSize - nHeader - nOriginal
+        || GetLittleEndian(p + nHeader - 4, 4)
+               != Checksum(p + nHeader, nSize - nHeader, Checksum(p + kLengthsAt, 8 * nRuns)))
+        return kTorn;
+    contents->pOriginal = reinterpret_cast<const char*>(p + nHeader);
+    contents->nOriginal = static_cast<size_t>(nOriginal);
+    contents->pNew = nRuns == 2 ? contents->pOriginal + nOriginal : NULL;
+    contents->nNew = static_cast<size_t>(nNew);
     return kWhole;
 }
 

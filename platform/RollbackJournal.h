@@ -1,10 +1,11 @@
-// A rollback journal for one file: the file's original bytes, kept beside it while it is changed,
-// so that a change cut short at any moment can be undone by whoever comes next.
+// A rollback journal for one file, kept beside it while it is changed: the bytes the change started
+// from and the bytes it writes, so that whoever comes next can tell a change cut short (and undo
+// it) from a change that is whole, or from another program's write since.
 //
-// The journal holds a header (a mark, the length of the bytes, a checksum over length and bytes)
-// and the bytes, flushed to disk before the file is touched. A journal whose length or checksum
-// does not match was cut short while it was written: the file was never touched after it, and the
-// journal means nothing. Deleting the journal is the commit of the change.
+// The journal holds a header (a mark, the two lengths, a checksum over lengths and bytes) and the
+// two runs of bytes, flushed to disk before the file is touched. A journal whose lengths or
+// checksum do not match was cut short while it was written: the file was never touched after it,
+// and the journal means nothing.
 #pragma once
 
 #include "platform/Handles.h"
@@ -15,9 +16,20 @@ public:
     enum State
     {
         kNone,   // no journal
-        kWhole,  // a whole journal: the file may be half changed and must be rolled back
+        kWhole,  // a whole journal: what it means depends on what the file holds now
         kTorn,   // a journal cut short: the file was never changed after it; remove it
         kUnreadable,
+    };
+
+    // What a whole journal holds, in one buffer. pNew is NULL for a journal of the first format,
+    // which kept the original bytes alone.
+    struct Contents
+    {
+        HeapBuffer buffer;
+        const char* pOriginal = NULL;
+        size_t nOriginal = 0;
+        const char* pNew = NULL;
+        size_t nNew = 0;
     };
 
     // pszPath: the journal's own path; it must stay valid while the object lives.
@@ -25,15 +37,19 @@ public:
     CRollbackJournal(const CRollbackJournal&) = delete;
     CRollbackJournal& operator=(const CRollbackJournal&) = delete;
 
-    // Writes the original bytes and flushes them. On failure nothing is left under the path.
-    BOOL Save(const void* pData, size_t nSize);
-    // What stands under the path; with kWhole, *bytes and *pnSize are the original bytes.
-    State Load(size_t nLargest, HeapBuffer* bytes, size_t* pnSize);
-    // The commit: the journal goes away. Where it cannot be deleted (another program holds it),
-    // its header is overwritten so that it reads as cut short and is never rolled back.
+    // Writes both runs of bytes and flushes them; the journal gets the security descriptor of psa
+    // where given. On failure nothing is left under the path.
+    BOOL Save(const void* pOriginal, size_t nOriginal, const void* pNew, size_t nNew,
+              SECURITY_ATTRIBUTES* psa = NULL);
+    // What stands under the path; with kWhole, *contents holds it. nLargest bounds each run.
+    State Load(size_t nLargest, Contents* contents);
+    // The journal goes away. Where it cannot be deleted (another program holds it), its header is
+    // overwritten so that it reads as cut short. FALSE when neither could be done.
     BOOL Discard();
 
     DWORD Error() const { return m_dwError; }
+    // FNV-1a over the bytes: a torn or zero-filled journal does not match its header.
+    static DWORD Checksum(const void* pData, size_t nSize, DWORD dwHash = 2166136261u);
 
 private:
     const char* m_pszPath;

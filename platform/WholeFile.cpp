@@ -26,11 +26,20 @@ BOOL CWholeFile::Fail(DWORD dwError)
 }
 
 BOOL CWholeFile::Open(const char* pszPath, DWORD dwAccess, DWORD dwShare, DWORD dwDisposition,
-                      DWORD dwFlags)
+                      DWORD dwFlags, SECURITY_ATTRIBUTES* psa)
 {
     m_dwError = ERROR_SUCCESS;
-    m_file.Reset(::CreateFileA(pszPath, dwAccess, dwShare, NULL, dwDisposition, dwFlags, NULL));
+    m_file.Reset(::CreateFileA(pszPath, dwAccess, dwShare, psa, dwDisposition, dwFlags, NULL));
     return m_file.IsValid() || Fail();
+}
+
+BOOL CWholeFile::Size(ULONGLONG* pnSize)
+{
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(m_file.Get(), &size))
+        return Fail();
+    *pnSize = static_cast<ULONGLONG>(size.QuadPart);
+    return TRUE;
 }
 
 BOOL CWholeFile::ReadAll(size_t nLargest, HeapBuffer* bytes, size_t* pnSize)
@@ -60,17 +69,26 @@ BOOL CWholeFile::ReadAll(size_t nLargest, HeapBuffer* bytes, size_t* pnSize)
 
 BOOL CWholeFile::WriteAll(const void* pData, size_t nSize)
 {
+    const Piece whole = { pData, nSize };
+    return WriteAll(&whole, 1);
+}
+
+BOOL CWholeFile::WriteAll(const Piece* pieces, size_t nPieces)
+{
     LARGE_INTEGER start = {};
     if (!::SetFilePointerEx(m_file.Get(), start, NULL, FILE_BEGIN))
         return Fail();
-    const char* p = static_cast<const char*>(pData);
-    for (size_t nDone = 0; nDone < nSize;) {
-        DWORD dwPut = 0;
-        if (!::WriteFile(m_file.Get(), p + nDone, NextCall(nSize - nDone), &dwPut, NULL))
-            return Fail();
-        if (dwPut == 0)
-            return Fail(ERROR_WRITE_FAULT);
-        nDone += dwPut;
+    for (size_t i = 0; i < nPieces; ++i) {
+        const char* p = static_cast<const char*>(pieces[i].pData);
+        for (size_t nDone = 0; nDone < pieces[i].nSize;) {
+            DWORD dwPut = 0;
+            if (!::WriteFile(m_file.Get(), p + nDone, NextCall(pieces[i].nSize - nDone), &dwPut,
+                             NULL))
+                return Fail();
+            if (dwPut == 0)
+                return Fail(ERROR_WRITE_FAULT);
+            nDone += dwPut;
+        }
     }
     // The file ends where the bytes end, and all of it is on disk before the caller goes on.
     if (!::SetEndOfFile(m_file.Get()) || !::FlushFileBuffers(m_file.Get()))

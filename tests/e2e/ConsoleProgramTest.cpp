@@ -159,16 +159,26 @@ TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
     EXPECT_EQ(kOtherContent, RegistrationFileBytes()) << "byte for byte";
     EXPECT_EQ(shown, run.out);
 
-    // A run cut short half-way through the file left its journal: the dry run puts the file back
-    // first, and says so.
+    // A run cut short while it wrote the file left its journal: the dry run says what the next run
+    // will do with it, and writes nothing; where another program wrote the file since, it will
+    // not be rolled back.
     const std::string journal = RegistrationFilePath() + ".upgradepatch-journal";
-    ASSERT_TRUE(CRollbackJournal(journal.c_str()).Save(kOtherContent, strlen(kOtherContent)));
-    ASSERT_TRUE(WriteFileBytes(RegistrationFilePath(), "[zbk]\r\nver"));
-    run = Run("--dry-run");
-    EXPECT_EQ(0u, run.exitCode);
-    EXPECT_EQ(kOtherContent, RegistrationFileBytes());
-    EXPECT_EQ(Lines(expected::kRestoredLine) + shown, run.out);
-    EXPECT_FALSE(PathExists(journal));
+    const std::string patched = std::string(kOtherContent) + "version=1.9.0\r\n";
+    ASSERT_TRUE(CRollbackJournal(journal.c_str())
+                    .Save(kOtherContent, strlen(kOtherContent), patched.data(), patched.size()));
+    const std::string cut = patched.substr(0, patched.size() - 3);
+    for (const std::string& file : { cut, std::string(kOtherContent) + "[x]\r\n" }) {
+        ASSERT_TRUE(WriteFileBytes(RegistrationFilePath(), file));
+        run = Run("--dry-run");
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(file, RegistrationFileBytes()) << "byte for byte";
+        EXPECT_TRUE(PathExists(journal));
+        if (file == cut)
+            EXPECT_EQ(Lines(expected::kDryRestoreLine) + shown, run.out);
+        else
+            EXPECT_EQ(0u, run.out.find(expected::kDryKeepAsideLine + std::string("zbk.db.upgradepatch-original-")));
+    }
+    ::DeleteFileA(journal.c_str());
 }
 
 TEST_F(ConsoleProgram, FailedWritesExitFiveAndNeverZeroAndTheDryRunSaysSoFirst)

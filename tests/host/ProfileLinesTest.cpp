@@ -41,6 +41,8 @@ TEST(ProfileLines, WhatTheProfileFunctionsMayChangeAndWhatTheyMayNot)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(row.kept, Keeps(kBefore, row.after));
+        // CR-only and mixed line ends, which a rewrite makes CR LF.
+        EXPECT_EQ(row.kept, Keeps("; note\r[ZBK]\nid = 7\r\r\n[other]\rversion=2", row.after));
         EXPECT_EQ(row.kept, Keeps(Utf16(kBefore), Utf16(row.after)));
         EXPECT_EQ(row.kept, Keeps(Utf16(kBefore, true), Utf16(row.after, true)));
     }

@@ -134,6 +134,44 @@ int CrashingRewrite(const char* pszArgument)
 }
 TestChild g_crashingRewrite("crashing-rewrite", &CrashingRewrite);
 
+// Another program: the product's service, setting a key of its own section with a profile write.
+int OtherWriter(const char* pszArgument)
+{
+    std::string path = pszArgument;
+    return ::WritePrivateProfileStringA("service", "state", path.substr(0, path.find(' ')).c_str(),
+                                        path.substr(path.find(' ') + 1).c_str())
+               ? 0
+               : 1;
+}
+TestChild g_otherWriter("other-writer", &OtherWriter);
+std::string ServiceState(const std::string& path)
+{
+    char value[64] = {};
+    ::GetPrivateProfileStringA("service", "state", "", value, sizeof(value), path.c_str());
+    return value;
+}
+
+// The other program writes the registration file from within a run: at the scratch copy's first
+// profile write of the first g_racingAttempts attempts, or at the third flush (the file's own
+// write, before its read-back).
+int g_racingAttempts = 0;
+int g_flushes = 0;
+std::string g_racedPath;
+BOOL WINAPI RacedProfileWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path)
+{
+    if (strcmp(key, "version") == 0 && g_racingAttempts-- > 0)
+        RunTestChild("other-writer", std::to_string(g_racingAttempts) + " " + g_racedPath);
+    return g_writeProfile(section, key, value, path);
+}
+using RealFlush = Counted<decltype(&::FlushFileBuffers), &::FlushFileBuffers>;
+BOOL WINAPI RacedFlush(HANDLE file)
+{
+    BOOL bFlushed = RealFlush::real(file);
+    if (++g_flushes == 3)
+        RunTestChild("other-writer", "after-write " + g_racedPath);
+    return bFlushed;
+}
+
 }  // namespace
 
 TEST_F(RegistrationUpdate, WritesBothKeysAndKeepsWhatTheProfileFunctionsKeep)
@@ -289,48 +327,131 @@ TEST_F(RegistrationUpdate, FilesThatAreNotItsOwnAreLeftAlone)
     }
 }
 
-// A journal left by a run that was cut short: a whole one is rolled back before anything else
-// (even by the check), one cut short only goes away.
-TEST_F(RegistrationUpdate, AJournalLeftBehindIsRolledBackFirst)
+// A journal left by a run that was cut short: the check only says what the next run will do;
+// the run rolls back its own cut write, and leaves another program's write as it stands, with
+// the earlier bytes kept beside it.
+TEST_F(RegistrationUpdate, AJournalIsRolledBackOnlyOverTheProgramsOwnCutWrite)
 {
     const std::string journalPath = m_path + kJournalSuffix;
-    CRollbackJournal journal(journalPath.c_str());
-    ASSERT_TRUE(journal.Save(kOriginal.data(), kOriginal.size()));
-    ASSERT_TRUE(WriteFileBytes(m_path, kOriginal.substr(0, 100)));  // torn by the crash
-    RegistrationReport report = CheckRegistration(m_path.c_str(), kVersion, kAppPath);
-    EXPECT_EQ(REGISTRATION_WRITABLE, report.result);
-    EXPECT_TRUE(report.bRestored);
-    EXPECT_EQ(kOriginal, Bytes());
-    ExpectNothingLeftBeside();
-
-    ASSERT_TRUE(journal.Save("[zbk]\r\nversion=0\r\n", 18));
+    const std::string patched = PlatformRendering();
+    const std::string cut = patched.substr(0, 60) + kOriginal.substr(60);
+    const std::string foreign = AfterPlatformWrites(cut, "x", "y").substr(0, 40) + cut.substr(40);
+    struct
+    {
+        const char* what;
+        std::string file;
+        RegistrationRecovery recovery;
+    } rows[] = {
+        { "a cut write of the run's own", cut, RECOVERY_ROLLED_BACK },
+        { "another program wrote after the cut", foreign, RECOVERY_KEPT_ASIDE },
+        { "the change was whole", patched, RECOVERY_DROPPED },
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CRollbackJournal journal(journalPath.c_str());
+        ASSERT_TRUE(journal.Save(kOriginal.data(), kOriginal.size(), patched.data(), patched.size()));
+        ASSERT_TRUE(WriteFileBytes(m_path, row.file));
+        RegistrationReport report = CheckRegistration(m_path.c_str(), kVersion, kAppPath);
+        EXPECT_EQ(row.recovery, report.recovery);
+        EXPECT_EQ(row.file, Bytes()) << "the check writes nothing";
+        EXPECT_TRUE(PathExists(journalPath));
+        report = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
+        EXPECT_EQ(row.recovery, report.recovery);
+        const std::string kept = m_path + report.szKeptAside;
+        std::string keptBytes;
+        EXPECT_EQ(row.recovery == RECOVERY_KEPT_ASIDE,
+                  ReadFileBytes(kept, &keptBytes) && keptBytes == kOriginal);
+        EXPECT_EQ(row.recovery == RECOVERY_KEPT_ASIDE ? AfterPlatformWrites(foreign, kVersion, kAppPath)
+                                                      : patched,
+                  Bytes());
+        ExpectNothingLeftBeside();
+        if (row.recovery == RECOVERY_KEPT_ASIDE)
+            ::DeleteFileA(kept.c_str());
+    }
+    // A journal cut short while it was written only goes away.
+    ASSERT_TRUE(CRollbackJournal(journalPath.c_str()).Save("[zbk]\r\n", 7, "", 0));
     std::string torn;
     ASSERT_TRUE(ReadFileBytes(journalPath, &torn));
     ASSERT_TRUE(WriteFileBytes(journalPath, torn.substr(0, torn.size() - 1)));
-    report = RewriteRegistration(m_path.c_str(), kVersion, kAppPath);
+    RegistrationReport report = RewriteRegistration(m_path.c_str(), kVersion, kAppPath);
     EXPECT_EQ(REGISTRATION_WRITTEN, report.result);
-    EXPECT_FALSE(report.bRestored);
-    EXPECT_EQ(PlatformRendering(), Bytes());
+    EXPECT_EQ(RECOVERY_DROPPED, report.recovery);
     ExpectNothingLeftBeside();
 }
 
 // A run that dies at any file call leaves the file as it was, patched, or under a whole journal;
-// the next run puts it right and leaves nothing beside it.
-TEST_F(RegistrationUpdate, ACrashAtAnyFileCallIsPutRightByTheNextRun)
+// the next run puts it right and leaves nothing beside it. Where another program writes the file
+// after the crash, neither the check nor the next run undoes that write.
+TEST_F(RegistrationUpdate, ACrashAtAnyFileCallIsPutRightByTheNextRunAndNoOtherWriteIsUndone)
 {
     const std::string patched = PlatformRendering();
     DWORD status = 99;
     for (int k = 1; status == 99 && k < 200; ++k) {
-        SCOPED_TRACE("crash at file call " + std::to_string(k));
-        ASSERT_TRUE(WriteFileBytes(m_path, kOriginal));
-        status = RunTestChild("crashing-rewrite", std::to_string(k) + " " + m_path);
-        EXPECT_TRUE(status == 99 || status == REGISTRATION_WRITTEN) << status;
-        EXPECT_TRUE(Bytes() == kOriginal || Bytes() == patched
-                    || PathExists(m_path + kJournalSuffix));
-        RegistrationResult next = UpdateRegistration(m_path.c_str(), kVersion, kAppPath).result;
-        EXPECT_TRUE(next == REGISTRATION_WRITTEN || next == REGISTRATION_UNCHANGED) << next;
-        EXPECT_EQ(patched, Bytes());
-        ExpectNothingLeftBeside();
+        for (bool bOtherWrites : { false, true }) {
+            SCOPED_TRACE("crash at file call " + std::to_string(k) + (bOtherWrites ? ", then another write" : ""));
+            ASSERT_TRUE(WriteFileBytes(m_path, kOriginal));
+            status = RunTestChild("crashing-rewrite", std::to_string(k) + " " + m_path);
+            EXPECT_TRUE(status == 99 || status == REGISTRATION_WRITTEN) << status;
+            EXPECT_TRUE(Bytes() == kOriginal || Bytes() == patched
+                        || PathExists(m_path + kJournalSuffix));
+            if (bOtherWrites) {
+                ASSERT_EQ(0u, RunTestChild("other-writer", std::to_string(k) + " " + m_path));
+            }
+            const std::string crashed = Bytes();
+            RegistrationReport check = CheckRegistration(m_path.c_str(), kVersion, kAppPath);
+            EXPECT_EQ(crashed, Bytes()) << "the check writes nothing";
+            RegistrationReport next = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
+            EXPECT_EQ(check.recovery, next.recovery);
+            EXPECT_TRUE(next.result == REGISTRATION_WRITTEN || next.result == REGISTRATION_UNCHANGED)
+                << next.result;
+            if (bOtherWrites) {
+                EXPECT_EQ(std::to_string(k), ServiceState(m_path));
+                EXPECT_EQ(AfterPlatformWrites(crashed, kVersion, kAppPath), Bytes());
+                EXPECT_NE(RECOVERY_ROLLED_BACK, next.recovery);
+                if (next.recovery == RECOVERY_KEPT_ASIDE)
+                    ::DeleteFileA((m_path + next.szKeptAside).c_str());
+            } else {
+                EXPECT_EQ(patched, Bytes());
+            }
+            ExpectNothingLeftBeside();
+        }
     }
     EXPECT_EQ(static_cast<DWORD>(REGISTRATION_WRITTEN), status) << "the last child ran to its end";
+}
+
+// Another program writes the file during a run: its write stands, and the run says it wrote only
+// where its own write stands too.
+TEST_F(RegistrationUpdate, AWriteByAnotherProgramDuringARunIsNeverLost)
+{
+    const struct
+    {
+        const char* what;
+        int racingAttempts;  // -1: after the file's own write
+        RegistrationResult result;
+    } rows[] = {
+        { "between the read and the write", 1, REGISTRATION_WRITTEN },
+        { "between the write and its read-back", -1, REGISTRATION_WRITTEN },
+        { "in every attempt", kRegistrationAttempts, REGISTRATION_FAILED },
+    };
+    g_racedPath = m_path;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_TRUE(WriteFileBytes(m_path, kOriginal));
+        g_racingAttempts = row.racingAttempts;
+        g_flushes = row.racingAttempts < 0 ? 0 : -100;
+        ImportHook write("kernel32.dll", "WritePrivateProfileStringA",
+                         &::WritePrivateProfileStringA, &RacedProfileWrite);
+        ImportHook flush = COUNTED(FlushFileBuffers, &RacedFlush);
+        ASSERT_TRUE(write.Installed() && flush.Installed());
+        g_writeProfile = write.Original<WriteProfileFn>();
+        RegistrationReport report = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
+        EXPECT_EQ(row.result, report.result);
+        EXPECT_EQ(row.result == REGISTRATION_FAILED ? REGISTRATION_CHANGING : REGISTRATION_NO_FAILURE,
+                  report.failure);
+        EXPECT_NE("", ServiceState(m_path)) << "the other program's write";
+        EXPECT_EQ(row.result == REGISTRATION_WRITTEN,
+                  UpdateRegistration(m_path.c_str(), kVersion, kAppPath).result
+                      == REGISTRATION_UNCHANGED);
+        ExpectNothingLeftBeside();
+    }
 }
