@@ -55,7 +55,8 @@ BOOL CRollbackJournal::Save(const void* pOriginal, size_t nOriginal, const void*
         { header, kHeaderSize }, { pOriginal, nOriginal }, { pNew, nNew }
     };
     CWholeFile file;
-    if (file.Open(m_pszPath, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS,
+    // Others may read it meanwhile (a backup agent, a scanner); no one else may change it.
+    if (file.Open(m_pszPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
                   FILE_ATTRIBUTE_NORMAL, psa)
         && file.WriteAll(pieces, 3))
         return TRUE;

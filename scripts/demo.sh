@@ -17,12 +17,12 @@ if reason=$(sh tests/wine-run.sh --check-i686); then
     about="the i686 release, run in WoW64 (its system32 is the 32-bit view, syswow64)"
 else
     preset=win64 arch=x86_64 view=system32
-    about="the x86_64 build, because the i686 release cannot run here: $reason"
+    about="the x86_64 build, NOT the i686 release that administrators get, which cannot run here: $reason"
 fi
+echo "demo: running $about"
 cmake --preset $preset >/dev/null
 cmake --build --preset $preset --target UpgradePatch PatchDemo
 BUILD=$ROOT/build/$preset
-echo "demo: running $about"
 
 DEMO=$ROOT/build/demo
 export WINEPREFIX=$DEMO/prefix

@@ -12,16 +12,20 @@ WINESERVER=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 case "$action" in
 init)
     # The marker records whether 32-bit Wine was there when the prefix was made: a prefix made
-    # without it has no syswow64 to run i686 programs in, and is brought up to date once it is.
+    # without it has no syswow64 to run i686 programs in (an update does not give it one: the
+    # 32-bit kernel32 then cannot be loaded), and is made anew once it is.
     kind=win64
     sh "$(dirname "$0")/wine-run.sh" --check-i686 >/dev/null && kind=wow64
+    if [ -f "$WINEPREFIX/.patch-tests-ready" ] && { [ "$(cat "$WINEPREFIX/.patch-tests-ready")" != "$kind" ] ||
+        { [ $kind = wow64 ] && [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; }; }; then
+        "$WINESERVER" -k 2>/dev/null || true
+        "$WINESERVER" -w 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/.patch-tests-ready" ]; then
         mkdir -p "$WINEPREFIX"
         "$WINE64" wineboot -i >/dev/null 2>&1
         "$WINE64" reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
-        echo "$kind" > "$WINEPREFIX/.patch-tests-ready"
-    elif [ "$(cat "$WINEPREFIX/.patch-tests-ready")" != "$kind" ]; then
-        "$WINE64" wineboot -u >/dev/null 2>&1
         echo "$kind" > "$WINEPREFIX/.patch-tests-ready"
     fi
     # A desktop or services.exe started before the settings above would serve stale ones.

@@ -35,6 +35,12 @@ x11_stop_display() {
 # Debian keeps Wine's own fonts in /usr/share/wine/fonts (fonts-wine), where this Wine does not
 # look: without a copy in the prefix's Fonts folder the close button is drawn as the letter "r".
 x11_prepare_prefix() {
+    # A prefix made before 32-bit Wine was installed has no syswow64: made anew.
+    if [ -f "$WINEPREFIX/.patch-x11-ready" ] && [ -x /usr/lib/wine/wine ] &&
+        [ ! -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]; then
+        "$WINESERVER" -k 2>/dev/null || true
+        rm -rf "$WINEPREFIX"
+    fi
     if [ ! -f "$WINEPREFIX/.patch-x11-ready" ]; then
         mkdir -p "$WINEPREFIX"
         "$WINE64" wineboot -i >/dev/null 2>&1

@@ -2,6 +2,7 @@
 // code page, dry runs, usage, failed and concurrent writes, and the clients that launch it.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -179,6 +180,65 @@ TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
             EXPECT_EQ(0u, run.out.find(expected::kDryKeepAsideLine + std::string("zbk.db.upgradepatch-original-")));
     }
     ::DeleteFileA(journal.c_str());
+}
+
+// Whatever stands under the program's own names beside the registration file: dealt with, or
+// named at once as the cause. Each run's time is printed.
+TEST_F(ConsoleProgram, EverySideFileStateGetsItsCauseAtOnce)
+{
+    StagedInstallation installation("Quellor", ConfigIni("V 1.9.0"));
+    ASSERT_TRUE(installation.ok());
+    const std::string side = RegistrationFilePath() + ".upgradepatch-";
+    const DWORD kInTheWay = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    const struct
+    {
+        const char* name;  // after "zbk.db.upgradepatch-"
+        bool directory;
+        DWORD share;  // a file held open by another program with this sharing; ~0u: not held
+        const char* cause;  // nullptr: dealt with, the run patches
+        DWORD error;
+    } rows[] = {
+        { "lock", false, ~0u, nullptr, 0 },  // left by a power loss, read-only, hidden, system
+        { "journal", false, ~0u, nullptr, 0 },
+        { "scratch", false, ~0u, nullptr, 0 },
+        { "lock", true, ~0u, expected::kFailureSideDirectory, ERROR_ACCESS_DENIED },
+        { "journal", true, ~0u, expected::kFailureSideDirectory, ERROR_ACCESS_DENIED },
+        { "scratch", true, ~0u, expected::kFailureSideDirectory, ERROR_ACCESS_DENIED },
+        { "journal", false, FILE_SHARE_READ, expected::kFailureSideHeld, ERROR_SHARING_VIOLATION },
+        { "journal", false, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, 0 },  // not deletable
+    };
+    for (const auto& row : rows) {
+        const std::string path = side + row.name;
+        SCOPED_TRACE(std::string(row.name) + (row.directory ? " (a directory)" : "")
+                     + (row.share != ~0u ? " held with share mode " + std::to_string(row.share) : ""));
+        ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+        if (row.directory) {
+            ASSERT_TRUE(::CreateDirectoryA(path.c_str(), NULL));
+        } else {
+            ASSERT_TRUE(WriteFileBytes(path, "left behind"));
+            ASSERT_TRUE(::SetFileAttributesA(path.c_str(), row.share == ~0u ? kInTheWay : 0));
+        }
+        KernelHandle held(row.share == ~0u ? NULL
+                                           : ::CreateFileA(path.c_str(), GENERIC_READ, row.share,
+                                                           NULL, OPEN_EXISTING, 0, NULL));
+        ULONGLONG start = ::GetTickCount64();
+        CapturedRun run = Run();
+        printf("  %-8s %-24s %5llu ms\n", row.name, row.cause != nullptr ? "named" : "dealt with",
+               ::GetTickCount64() - start);
+        EXPECT_EQ(row.cause != nullptr ? 5u : 0u, run.exitCode);
+        if (row.cause != nullptr) {
+            EXPECT_EQ(Lines(ShownRegistrationFilePath()
+                            + expected::WriteFailed((std::string(row.cause) + "zbk.db.upgradepatch-"
+                                                     + row.name).c_str(),
+                                                    row.error)),
+                      run.err);
+            EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+        }
+        held.Close();
+        ::RemoveDirectoryA(path.c_str());
+        ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileA(path.c_str());
+    }
 }
 
 TEST_F(ConsoleProgram, FailedWritesExitFiveAndNeverZeroAndTheDryRunSaysSoFirst)

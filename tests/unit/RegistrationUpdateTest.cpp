@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "core/RegistrationUpdate.h"
 #include "platform/RollbackJournal.h"
@@ -176,10 +177,22 @@ BOOL WINAPI RacedFlush(HANDLE file)
 
 TEST_F(RegistrationUpdate, WritesBothKeysAndKeepsWhatTheProfileFunctionsKeep)
 {
-    for (const std::string& original :
-         { kOriginal,
-           Utf16("[zbk]\r\nid = 7\r\nversion = 1.0\r\n\r\n[license]\r\nserial=Q\r\n") }) {
-        SCOPED_TRACE(original.substr(0, 2) == "\xFF\xFE" ? "UTF-16 LE" : "ANSI");
+    const std::string kUtf16 = "[zbk]\r\nid = 7\r\nversion = 1.0\r\n\r\n[license]\r\nserial=Q\r\n";
+    // Files the product may really have: whatever the two profile writes handle.
+    const std::pair<const char*, std::string> files[] = {
+        { "ANSI", kOriginal },
+        { "UTF-16 LE", Utf16(kUtf16) },
+        { "UTF-16 BE", Utf16(kUtf16, true) },
+        { "CR-only line ends", "[a]\rk=1\r[zbk]\rid=7\r" },
+        { "mixed line ends", "[a]\r\nk=1\n[zbk]\rid=7\r\n" },
+        { "two [zbk] sections", "[zbk]\r\nid=7\r\n[a]\r\nk=1\r\n[zbk]\r\nversion=0\r\n" },
+        { "keys in capitals", "[ZBK]\r\nVERSION=1.0\r\nAppPath=c:\\\r\n" },
+        { "empty", "" },
+        { "blanks only", "  \r\n\t\r\n" },
+        { "a line of 1 MB", "[a]\r\nk=" + std::string(1 << 20, 'v') + "\r\n[zbk]\r\n" },
+    };
+    for (const auto& [what, original] : files) {
+        SCOPED_TRACE(what);
         ASSERT_TRUE(WriteFileBytes(m_path, original));
         EXPECT_EQ(REGISTRATION_WRITTEN, Rewrite());
         EXPECT_EQ(PlatformRendering(original), Bytes());
