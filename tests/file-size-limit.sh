@@ -2,7 +2,9 @@
 # A patch whose write is cut short by the file system: UpgradePatchCmd.exe runs under a file-size
 # limit (ulimit -f, SIGXFSZ ignored, so a write past it fails with EFBIG) on a registration file
 # larger than the limit. It must exit 5, leave the file byte for byte as it was, and leave nothing
-# beside it.
+# beside it. Then the program's own limit, 64 MB: a 100 MB file is refused before anything is
+# written, with the limit in the text, and a 50 MB file is patched as the two profile writes
+# would patch it. Each run's time is printed.
 #   file-size-limit.sh ARCH BUILD_DIR     ARCH x86_64 or i686; WINEPREFIX set (the tests' prefix)
 set -e
 arch=$1
@@ -31,4 +33,29 @@ for leftover in "$registration".upgradepatch-*; do
     [ ! -e "$leftover" ] || { echo "left behind: $leftover"; failed=1; }
 done
 [ $failed -eq 0 ] && echo "ok: exit 5 under a 1 MiB file-size limit, zbk.db ($(stat -c %s "$registration") bytes) as it was"
+
+for mb in 100 50; do
+    awk -v mb=$mb 'BEGIN {
+        printf "[zbk]\r\nserial=Q-1\r\n"
+        value = sprintf("%1000s", ""); gsub(/ /, "v", value)
+        for (i = 0; i < mb * 1024; i++) printf "[s%d]\r\n%s=1\r\n", i, value
+    }' > "$registration"
+    cp "$registration" "$original"
+    start=$(date +%s%N)
+    status=0
+    $wine_run "$build/UpgradePatchCmd.exe" >/dev/null 2>"$original.err" || status=$?
+    echo "$mb MB: exit status $status in $(( ($(date +%s%N) - start) / 1000000 )) ms"
+    if [ $mb -eq 100 ]; then
+        [ $status -eq 5 ] && grep -q "64 MB" "$original.err" && cmp -s "$registration" "$original" ||
+            { echo "a 100 MB file was not refused whole with the limit in the text"; failed=1; }
+    else
+        [ $status -eq 0 ] && grep -q "^version=1\.8\.5" "$registration" &&
+            [ "$(grep -c 'vv=1' "$registration")" -eq $((mb * 1024)) ] ||
+            { echo "a 50 MB file was not patched with every other line kept"; failed=1; }
+    fi
+    rm -f "$original.err"
+done
+for leftover in "$registration".upgradepatch-*; do
+    [ ! -e "$leftover" ] || { echo "left behind: $leftover"; failed=1; }
+done
 exit $failed

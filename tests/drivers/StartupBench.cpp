@@ -3,6 +3,7 @@
 // the patch's two profile writes directly on a file, the yardstick of a patch's time.
 //   PatchBench.exe RUNS
 //   PatchBench.exe --profile-writes FILE VERSION APPPATH
+//   PatchBench.exe --service-write FILE VALUE    [service] state=VALUE, as another program
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -55,6 +56,10 @@ int main(int argc, char** argv)
                        && ::WritePrivateProfileStringA("zbk", "apppath", argv[4], argv[2])
                    ? 0
                    : 1;
-    fprintf(stderr, "usage: PatchBench.exe RUNS | --profile-writes FILE VERSION APPPATH\n");
+    // Another program's write, as the product's service makes one: a key of a section of its own.
+    if (argc == 4 && strcmp(argv[1], "--service-write") == 0)
+        return ::WritePrivateProfileStringA("service", "state", argv[3], argv[2]) ? 0 : 1;
+    fprintf(stderr, "usage: PatchBench.exe RUNS | --profile-writes FILE VERSION APPPATH"
+                    " | --service-write FILE VALUE\n");
     return 64;
 }

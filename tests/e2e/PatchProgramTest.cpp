@@ -1,9 +1,12 @@
 // The real UpgradePatch.exe, driven from this process against staged installations.
 #include <gtest/gtest.h>
 
+#include <string.h>
+
 #include <memory>
 #include <string>
 
+#include "platform/RollbackJournal.h"
 #include "tests/support/ExpectedTexts.h"
 #include "tests/support/ProcessDriver.h"
 #include "tests/support/Staging.h"
@@ -452,6 +455,25 @@ TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
         EXPECT_EQ("1.8.5", std::string(value));
     }
     std::string after = RegistrationFileBytes();
+
+    // A journal of a run cut short, and another program's write since: the success box says, after
+    // its own text, where the bytes from before that run were kept.
+    const std::string journal = RegistrationFilePath() + ".upgradepatch-journal";
+    ASSERT_TRUE(CRollbackJournal(journal.c_str()).Save(after.data(), after.size(), "", 0));
+    ASSERT_TRUE(WriteFileBytes(RegistrationFilePath(), after + "[service]\r\nstate=1\r\n"));
+    HWND dialog = Open();
+    ASSERT_NE(nullptr, dialog);
+    Box box = PressStart(process(), dialog);
+    const std::string notice = std::string(expected::kSuccessText) + "\n\n" + expected::kKeptAsideLine;
+    const size_t end = box.text.rfind(expected::kKeptAsideEnd);
+    ASSERT_EQ(0u, box.text.find(notice + "zbk.db.upgradepatch-original-"));
+    ASSERT_EQ(box.text.size() - strlen(expected::kKeptAsideEnd), end);
+    const std::string kept = SystemDirectory() + box.text.substr(notice.size(), end - notice.size());
+    std::string keptBytes;
+    EXPECT_TRUE(ReadFileBytes(kept, &keptBytes) && keptBytes == after);
+    DWORD exitCode = 99;
+    EXPECT_TRUE(process().WaitForExit(&exitCode) && exitCode == 0);
+    ::DeleteFileA(kept.c_str());
     EXPECT_EQ(after.find("version="), after.rfind("version="));
     EXPECT_EQ(after.find("apppath="), after.rfind("apppath="));
     EXPECT_NE(std::string::npos, after.find("; registration of the installed product"));

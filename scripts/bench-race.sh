@@ -1,0 +1,57 @@
+#!/bin/sh
+# Prints how often a write by another program is lost when it lands during a patch: in each of RUNS
+# runs on a 1 MB registration file, another process makes one profile write ([service] state) at a
+# random moment of the run. The same for the two direct profile writes racing the same writer, the
+# floor that the patch must not fall below. A patch that loses the write and still exits 0 is
+# counted on its own. In a Wine prefix of its own (build/bench-prefix).
+#   bench-race.sh [ARCH BUILD_DIR [RUNS]]   default: i686 build/win32 (the release), 40 runs
+set -e
+cd "$(dirname "$0")/.."
+arch=${1:-i686}
+build=${2:-build/win32}
+runs=${3:-40}
+for program in UpgradePatchCmd.exe PatchBench.exe PatchDemo.exe; do
+    [ -f "$build/$program" ] || { echo "no $build/$program: build it first" >&2; exit 2; }
+done
+export WINEPREFIX=$(pwd)/build/bench-prefix
+wine_check_unavailable=0  # not measured: the preamble says why
+. tests/wine-check.sh
+sh tests/wine-prefix.sh init "$WINEPREFIX"
+scratch=$(mktemp -d)
+trap 'stage_cleanup; rm -rf "$scratch"; sh tests/wine-prefix.sh stop "$WINEPREFIX"' EXIT
+stage_installation
+windows_registration=$(echo "$wine_registration" | sed "s|^$WINEPREFIX/drive_c|C:|; s|/|\\\\|g")
+awk 'BEGIN { n = 0; for (i = 0; n < 1048576; i++) { line = sprintf("[s%d]\r\nkey=%040d\r\n", i, i); printf "%s", line; n += length(line) } printf "[zbk]\r\nserial=Q-1\r\n" }' > "$scratch/zbk.db"
+
+# race NAME COMMAND...: RUNS runs of the command, each with the writer started after a random
+# delay within the command's own time (measured once first).
+race() {
+    name=$1
+    shift
+    cp "$scratch/zbk.db" "$wine_registration"
+    start=$(date +%s%N)
+    "$@" >/dev/null 2>&1 || true
+    span=$(( ($(date +%s%N) - start) / 1000000 ))
+    lost=0 lostOk=0 i=0
+    while [ $i -lt "$runs" ]; do
+        cp "$scratch/zbk.db" "$wine_registration"
+        delay=$(( $(od -An -N2 -tu2 /dev/urandom) % (span + 1) ))
+        "$@" >/dev/null 2>&1 &
+        program=$!
+        sleep "$(awk "BEGIN { print $delay / 1000 }")"
+        $wine_run "$build/PatchBench.exe" --service-write "$windows_registration" "w$i" >/dev/null 2>&1 || true
+        status=0
+        wait $program || status=$?
+        if ! grep -q "^state=w$i" "$wine_registration"; then
+            lost=$((lost + 1))
+            [ $status -ne 0 ] || lostOk=$((lostOk + 1))
+        fi
+        i=$((i + 1))
+    done
+    printf '%-7s %-28s lost the other write in %2d of %d runs (%3d %%), %2d of them with exit status 0 (run %d ms)\n' \
+        "$arch" "$name" $lost "$runs" $((lost * 100 / runs)) $lostOk "$span"
+}
+
+race "patch" $wine_run "$build/UpgradePatchCmd.exe"
+race "two direct profile writes" $wine_run "$build/PatchBench.exe" --profile-writes \
+    "$windows_registration" 1.8.5 'c:\program files\quellor\'
