@@ -27,7 +27,7 @@ enum RegistrationFailure
     REGISTRATION_SIDE_DIRECTORY,  // a directory stands under a side file's name (pszSide)
     REGISTRATION_SIDE_PENDING,    // a side file is being deleted, another program holds it
     REGISTRATION_SIDE_HELD,       // another program holds a side file and shares too little
-    REGISTRATION_OTHER,      // some other Windows error
+    REGISTRATION_OTHER,           // some other Windows error
 };
 
 // What a journal left by an interrupted run meant. The check says what the next run will do.

@@ -14,7 +14,7 @@ public:
         kBusy,       // another holder kept it for as long as the caller would wait
         kDirectory,  // a directory stands under its name
         kPending,    // a file under its name is being deleted and another program still holds it
-        kFailed,     // it cannot be taken at all (Error() says why): no access to the directory, ...
+        kFailed,  // it cannot be taken at all (Error() says why): no access to the directory, ...
     };
 
     CLockFile() : m_dwError(ERROR_SUCCESS) {}

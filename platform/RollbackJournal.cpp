@@ -40,20 +40,20 @@ DWORD CRollbackJournal::Checksum(const void* pData, size_t nSize, DWORD dwHash)
     return dwHash;
 }
 
-BOOL CRollbackJournal::Save(const void* pOriginal, size_t nOriginal, const void* pNew,
-                            size_t nNew, SECURITY_ATTRIBUTES* psa)
+BOOL CRollbackJournal::Save(const void* pOriginal, size_t nOriginal, const void* pNew, size_t nNew,
+                            SECURITY_ATTRIBUTES* psa)
 {
     unsigned char header[kHeaderSize];
     memcpy(header, kMark, sizeof(kMark));
     PutLittleEndian(header + kLengthsAt, nOriginal, 8);
     PutLittleEndian(header + kLengthsAt + 8, nNew, 8);
-    DWORD dwSum = Checksum(pNew, nNew, Checksum(pOriginal, nOriginal,
-                                                Checksum(header + kLengthsAt, 16)));
+    DWORD dwSum =
+        Checksum(pNew, nNew, Checksum(pOriginal, nOriginal, Checksum(header + kLengthsAt, 16)));
     PutLittleEndian(header + kChecksumAt, dwSum, 4);
 
-    const CWholeFile::Piece pieces[] = {
-        { header, kHeaderSize }, { pOriginal, nOriginal }, { pNew, nNew }
-    };
+    const CWholeFile::Piece pieces[] = { { header, kHeaderSize },
+                                         { pOriginal, nOriginal },
+                                         { pNew, nNew } };
     CWholeFile file;
     // Others may read it meanwhile (a backup agent, a scanner); no one else may change it.
     if (file.Open(m_pszPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
@@ -85,7 +85,7 @@ CRollbackJournal::State CRollbackJournal::Load(size_t nLargest, Contents* conten
         || (p[sizeof(kMark) - 1] != kMark[sizeof(kMark) - 1]
             && p[sizeof(kMark) - 1] != kFirstMark[sizeof(kMark) - 1]))
         return kTorn;
-    const int nRuns = p[sizeof(kMark) - 1] == kMark[sizeof(kMark) - 1] ? 2 : 1;
+    const size_t nRuns = p[sizeof(kMark) - 1] == kMark[sizeof(kMark) - 1] ? 2 : 1;
     const size_t nHeader = kLengthsAt + 8 * nRuns + 4;
     if (nSize < nHeader)
         return kTorn;

@@ -59,7 +59,8 @@ int main(int argc, char** argv)
     // Another program's write, as the product's service makes one: a key of a section of its own.
     if (argc == 4 && strcmp(argv[1], "--service-write") == 0)
         return ::WritePrivateProfileStringA("service", "state", argv[3], argv[2]) ? 0 : 1;
-    fprintf(stderr, "usage: PatchBench.exe RUNS | --profile-writes FILE VERSION APPPATH"
-                    " | --service-write FILE VALUE\n");
+    fprintf(stderr,
+            "usage: PatchBench.exe RUNS | --profile-writes FILE VERSION APPPATH"
+            " | --service-write FILE VALUE\n");
     return 64;
 }

@@ -177,7 +177,8 @@ TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
         if (file == cut)
             EXPECT_EQ(Lines(expected::kDryRestoreLine) + shown, run.out);
         else
-            EXPECT_EQ(0u, run.out.find(expected::kDryKeepAsideLine + std::string("zbk.db.upgradepatch-original-")));
+            EXPECT_EQ(0u, run.out.find(expected::kDryKeepAsideLine
+                                       + std::string("zbk.db.upgradepatch-original-")));
     }
     ::DeleteFileA(journal.c_str());
 }
@@ -194,7 +195,7 @@ TEST_F(ConsoleProgram, EverySideFileStateGetsItsCauseAtOnce)
     {
         const char* name;  // after "zbk.db.upgradepatch-"
         bool directory;
-        DWORD share;  // a file held open by another program with this sharing; ~0u: not held
+        DWORD share;        // a file held open by another program with this sharing; ~0u: not held
         const char* cause;  // nullptr: dealt with, the run patches
         DWORD error;
     } rows[] = {
@@ -209,8 +210,9 @@ TEST_F(ConsoleProgram, EverySideFileStateGetsItsCauseAtOnce)
     };
     for (const auto& row : rows) {
         const std::string path = side + row.name;
-        SCOPED_TRACE(std::string(row.name) + (row.directory ? " (a directory)" : "")
-                     + (row.share != ~0u ? " held with share mode " + std::to_string(row.share) : ""));
+        SCOPED_TRACE(
+            std::string(row.name) + (row.directory ? " (a directory)" : "")
+            + (row.share != ~0u ? " held with share mode " + std::to_string(row.share) : ""));
         ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
         if (row.directory) {
             ASSERT_TRUE(::CreateDirectoryA(path.c_str(), NULL));
@@ -227,11 +229,12 @@ TEST_F(ConsoleProgram, EverySideFileStateGetsItsCauseAtOnce)
                ::GetTickCount64() - start);
         EXPECT_EQ(row.cause != nullptr ? 5u : 0u, run.exitCode);
         if (row.cause != nullptr) {
-            EXPECT_EQ(Lines(ShownRegistrationFilePath()
-                            + expected::WriteFailed((std::string(row.cause) + "zbk.db.upgradepatch-"
-                                                     + row.name).c_str(),
-                                                    row.error)),
-                      run.err);
+            EXPECT_EQ(
+                Lines(ShownRegistrationFilePath()
+                      + expected::WriteFailed(
+                          (std::string(row.cause) + "zbk.db.upgradepatch-" + row.name).c_str(),
+                          row.error)),
+                run.err);
             EXPECT_EQ(kOtherContent, RegistrationFileBytes());
         }
         held.Close();

@@ -464,11 +464,13 @@ TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
     HWND dialog = Open();
     ASSERT_NE(nullptr, dialog);
     Box box = PressStart(process(), dialog);
-    const std::string notice = std::string(expected::kSuccessText) + "\n\n" + expected::kKeptAsideLine;
+    const std::string notice =
+        std::string(expected::kSuccessText) + "\n\n" + expected::kKeptAsideLine;
     const size_t end = box.text.rfind(expected::kKeptAsideEnd);
     ASSERT_EQ(0u, box.text.find(notice + "zbk.db.upgradepatch-original-"));
     ASSERT_EQ(box.text.size() - strlen(expected::kKeptAsideEnd), end);
-    const std::string kept = SystemDirectory() + box.text.substr(notice.size(), end - notice.size());
+    const std::string kept =
+        SystemDirectory() + box.text.substr(notice.size(), end - notice.size());
     std::string keptBytes;
     EXPECT_TRUE(ReadFileBytes(kept, &keptBytes) && keptBytes == after);
     DWORD exitCode = 99;

@@ -47,12 +47,11 @@ TEST(JournalRecovery, OnlyTheProgramsOwnCutWriteIsRolledBack)
         EXPECT_EQ(row.expected, Decide(row.file));
     }
     // Shorter new bytes, all written but not yet truncated: the original's tail after them.
-    EXPECT_EQ(kRecoveryRollBack, Decide(kOriginal + kNew.substr(kOriginal.size()), kNew, kOriginal));
+    EXPECT_EQ(kRecoveryRollBack,
+              Decide(kOriginal + kNew.substr(kOriginal.size()), kNew, kOriginal));
     // A journal that kept the original bytes alone recognises only them.
-    EXPECT_EQ(kRecoveryUnchanged,
-              DecideRecovery(kOriginal.data(), kOriginal.size(), kOriginal.data(),
-                             kOriginal.size(), nullptr, 0));
-    EXPECT_EQ(kRecoveryKeepAside,
-              DecideRecovery(cutWrite.data(), cutWrite.size(), kOriginal.data(), kOriginal.size(),
-                             nullptr, 0));
+    EXPECT_EQ(kRecoveryUnchanged, DecideRecovery(kOriginal.data(), kOriginal.size(),
+                                                 kOriginal.data(), kOriginal.size(), nullptr, 0));
+    EXPECT_EQ(kRecoveryKeepAside, DecideRecovery(cutWrite.data(), cutWrite.size(), kOriginal.data(),
+                                                 kOriginal.size(), nullptr, 0));
 }

@@ -362,7 +362,8 @@ TEST_F(RegistrationUpdate, AJournalIsRolledBackOnlyOverTheProgramsOwnCutWrite)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         CRollbackJournal journal(journalPath.c_str());
-        ASSERT_TRUE(journal.Save(kOriginal.data(), kOriginal.size(), patched.data(), patched.size()));
+        ASSERT_TRUE(
+            journal.Save(kOriginal.data(), kOriginal.size(), patched.data(), patched.size()));
         ASSERT_TRUE(WriteFileBytes(m_path, row.file));
         RegistrationReport report = CheckRegistration(m_path.c_str(), kVersion, kAppPath);
         EXPECT_EQ(row.recovery, report.recovery);
@@ -374,8 +375,9 @@ TEST_F(RegistrationUpdate, AJournalIsRolledBackOnlyOverTheProgramsOwnCutWrite)
         std::string keptBytes;
         EXPECT_EQ(row.recovery == RECOVERY_KEPT_ASIDE,
                   ReadFileBytes(kept, &keptBytes) && keptBytes == kOriginal);
-        EXPECT_EQ(row.recovery == RECOVERY_KEPT_ASIDE ? AfterPlatformWrites(foreign, kVersion, kAppPath)
-                                                      : patched,
+        EXPECT_EQ(row.recovery == RECOVERY_KEPT_ASIDE
+                      ? AfterPlatformWrites(foreign, kVersion, kAppPath)
+                      : patched,
                   Bytes());
         ExpectNothingLeftBeside();
         if (row.recovery == RECOVERY_KEPT_ASIDE)
@@ -401,7 +403,8 @@ TEST_F(RegistrationUpdate, ACrashAtAnyFileCallIsPutRightByTheNextRunAndNoOtherWr
     DWORD status = 99;
     for (int k = 1; status == 99 && k < 200; ++k) {
         for (bool bOtherWrites : { false, true }) {
-            SCOPED_TRACE("crash at file call " + std::to_string(k) + (bOtherWrites ? ", then another write" : ""));
+            SCOPED_TRACE("crash at file call " + std::to_string(k)
+                         + (bOtherWrites ? ", then another write" : ""));
             ASSERT_TRUE(WriteFileBytes(m_path, kOriginal));
             status = RunTestChild("crashing-rewrite", std::to_string(k) + " " + m_path);
             EXPECT_TRUE(status == 99 || status == REGISTRATION_WRITTEN) << status;
@@ -415,7 +418,8 @@ TEST_F(RegistrationUpdate, ACrashAtAnyFileCallIsPutRightByTheNextRunAndNoOtherWr
             EXPECT_EQ(crashed, Bytes()) << "the check writes nothing";
             RegistrationReport next = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
             EXPECT_EQ(check.recovery, next.recovery);
-            EXPECT_TRUE(next.result == REGISTRATION_WRITTEN || next.result == REGISTRATION_UNCHANGED)
+            EXPECT_TRUE(next.result == REGISTRATION_WRITTEN
+                        || next.result == REGISTRATION_UNCHANGED)
                 << next.result;
             if (bOtherWrites) {
                 EXPECT_EQ(std::to_string(k), ServiceState(m_path));
@@ -459,7 +463,8 @@ TEST_F(RegistrationUpdate, AWriteByAnotherProgramDuringARunIsNeverLost)
         g_writeProfile = write.Original<WriteProfileFn>();
         RegistrationReport report = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
         EXPECT_EQ(row.result, report.result);
-        EXPECT_EQ(row.result == REGISTRATION_FAILED ? REGISTRATION_CHANGING : REGISTRATION_NO_FAILURE,
+        EXPECT_EQ(row.result == REGISTRATION_FAILED ? REGISTRATION_CHANGING
+                                                    : REGISTRATION_NO_FAILURE,
                   report.failure);
         EXPECT_NE("", ServiceState(m_path)) << "the other program's write";
         EXPECT_EQ(row.result == REGISTRATION_WRITTEN,
