@@ -40,21 +40,8 @@ void AppendWrittenValues(CConsoleText& text, const PatchOutcome& outcome)
 }
 
 // A dry run writes nothing: what the next run will do with a journal left by one cut short.
-CString DryRunNotice(const RegistrationReport& report)
-{
-    CString strText;
-    if (report.recovery == RECOVERY_DROPPED) {
-        strText = kDryDropLine;
-    } else if (report.recovery == RECOVERY_ROLLED_BACK) {
-        strText = kDryRestoreLine;
-    } else if (report.recovery == RECOVERY_KEPT_ASIDE) {
-        strText = kDryKeepAsideLine;
-        strText += kRegistrationFileName;
-        strText += report.szKeptAside;
-        strText += kDryKeepAsideEnd;
-    }
-    return strText;
-}
+const RecoveryTexts kDryRunTexts = { kDryDropLine, kDryRestoreLine, kDryKeepAsideLine,
+                                     kDryKeepAsideEnd };
 
 CConsoleText MessageText(const PatchMessage& message)
 {
@@ -95,7 +82,7 @@ int main(int argc, char** argv)
     PatchOutcome outcome = RunPatch(bDryRun ? &CheckRegistration : &UpdateRegistration);
     // What became of a journal left by a run that was cut short (in a dry run: what will), first.
     CString strNotice =
-        bDryRun ? DryRunNotice(outcome.registration) : RecoveryNotice(outcome.registration);
+        RecoveryNotice(outcome.registration, bDryRun ? kDryRunTexts : kRecoveryTexts);
     if (!strNotice.IsEmpty())
         WriteStdText(STD_OUTPUT_HANDLE, CConsoleText().Own(strNotice).Own("\n"));
     if (outcome.result != PATCH_APPLIED && outcome.result != PATCH_UNCHANGED) {

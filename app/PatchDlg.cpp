@@ -85,7 +85,7 @@ void CPatchDlg::OnStart()
     PatchMessage message = OutcomeMessage(outcome);
     // What became of a journal left by a run that was cut short, after the outcome's own text.
     CString strText = message.Text();
-    CString strNotice = RecoveryNotice(outcome.registration);
+    CString strNotice = RecoveryNotice(outcome.registration, kRecoveryTexts);
     if (!strNotice.IsEmpty())
         strText += "\n\n" + strNotice;
     MessageBox(strText, message.pszCaption, message.nType);

@@ -91,16 +91,20 @@ PatchMessage OutcomeMessage(const PatchOutcome& outcome)
                          kErrorCaption, MB_OK | MB_ICONERROR };
 }
 
-CString RecoveryNotice(const RegistrationReport& report)
+const RecoveryTexts kRecoveryTexts = { NULL, kRestoredLine, kKeptAsideLine, kKeptAsideEnd };
+
+CString RecoveryNotice(const RegistrationReport& report, const RecoveryTexts& texts)
 {
     CString strText;
-    if (report.recovery == RECOVERY_ROLLED_BACK) {
-        strText = kRestoredLine;
+    if (report.recovery == RECOVERY_DROPPED && texts.pszDropped != NULL) {
+        strText = texts.pszDropped;
+    } else if (report.recovery == RECOVERY_ROLLED_BACK) {
+        strText = texts.pszRolledBack;
     } else if (report.recovery == RECOVERY_KEPT_ASIDE) {
-        strText = kKeptAsideLine;
+        strText = texts.pszKeptAside;
         strText += kRegistrationFileName;
         strText += report.szKeptAside;
-        strText += kKeptAsideEnd;
+        strText += texts.pszKeptAsideEnd;
     }
     return strText;
 }

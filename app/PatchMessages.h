@@ -22,6 +22,15 @@ PatchMessage MissingProductMessage();
 // The outcome of one run of the patch procedure.
 PatchMessage OutcomeMessage(const PatchOutcome& outcome);
 
-// What the run did with a journal that an interrupted run had left: empty where there was none,
-// or where the journal only went away (the file held what that run began or ended with).
-CString RecoveryNotice(const RegistrationReport& report);
+// What the run did with a journal that an interrupted run had left (the dry run: what the next run
+// will do with it), in the words of a set of texts: empty where there was none, and where the
+// journal only went away unless the set has words for that.
+struct RecoveryTexts
+{
+    const char* pszDropped;  // NULL: nothing said
+    const char* pszRolledBack;
+    const char* pszKeptAside;     // followed by the kept file's name,
+    const char* pszKeptAsideEnd;  // then this
+};
+extern const RecoveryTexts kRecoveryTexts;  // what a run that writes says
+CString RecoveryNotice(const RegistrationReport& report, const RecoveryTexts& texts);

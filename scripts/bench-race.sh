@@ -7,21 +7,9 @@
 #   bench-race.sh [ARCH BUILD_DIR [RUNS]]   default: i686 build/win32 (the release), 40 runs
 set -e
 cd "$(dirname "$0")/.."
-arch=${1:-i686}
-build=${2:-build/win32}
-runs=${3:-40}
-for program in UpgradePatchCmd.exe PatchBench.exe PatchDemo.exe; do
-    [ -f "$build/$program" ] || { echo "no $build/$program: build it first" >&2; exit 2; }
-done
-export WINEPREFIX=$(pwd)/build/bench-prefix
-wine_check_unavailable=0  # not measured: the preamble says why
-. tests/wine-check.sh
-sh tests/wine-prefix.sh init "$WINEPREFIX"
-scratch=$(mktemp -d)
-trap 'stage_cleanup; rm -rf "$scratch"; sh tests/wine-prefix.sh stop "$WINEPREFIX"' EXIT
-stage_installation
-windows_registration=$(echo "$wine_registration" | sed "s|^$WINEPREFIX/drive_c|C:|; s|/|\\\\|g")
-awk 'BEGIN { n = 0; for (i = 0; n < 1048576; i++) { line = sprintf("[s%d]\r\nkey=%040d\r\n", i, i); printf "%s", line; n += length(line) } printf "[zbk]\r\nserial=Q-1\r\n" }' > "$scratch/zbk.db"
+runs_default=40
+. scripts/bench-preamble.sh
+make_file 1048576 "$scratch/zbk.db"
 
 # race NAME COMMAND...: RUNS runs of the command, each with the writer started after a random
 # delay within the command's own time (measured once first).

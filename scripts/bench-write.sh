@@ -6,25 +6,8 @@
 #   bench-write.sh [ARCH BUILD_DIR [RUNS]]   default: i686 build/win32 (the release), 7 runs
 set -e
 cd "$(dirname "$0")/.."
-arch=${1:-i686}
-build=${2:-build/win32}
-runs=${3:-7}
-for program in UpgradePatchCmd.exe PatchBench.exe PatchDemo.exe; do
-    [ -f "$build/$program" ] || { echo "no $build/$program: build it first" >&2; exit 2; }
-done
-export WINEPREFIX=$(pwd)/build/bench-prefix
-wine_check_unavailable=0  # not measured: the preamble says why
-. tests/wine-check.sh
-sh tests/wine-prefix.sh init "$WINEPREFIX"
-scratch=$(mktemp -d)
-trap 'stage_cleanup; rm -rf "$scratch"; sh tests/wine-prefix.sh stop "$WINEPREFIX"' EXIT
-stage_installation
-windows_registration=$(echo "$wine_registration" | sed "s|^$WINEPREFIX/drive_c|C:|; s|/|\\\\|g")
-
-# A file of about SIZE bytes: sections of one key each, [zbk] at the end.
-make_file() {
-    awk -v size="$1" 'BEGIN { n = 0; for (i = 0; n < size; i++) { line = sprintf("[s%d]\r\nkey=%040d\r\n", i, i); printf "%s", line; n += length(line) } printf "[zbk]\r\nserial=Q-1\r\n" }' > "$2"
-}
+runs_default=7
+. scripts/bench-preamble.sh
 
 # The median time in milliseconds of RUNS runs of the command, each on a fresh copy of the file.
 median_ms() {

@@ -292,15 +292,6 @@ TEST(PatchMessages, EveryOutcomeHasItsTextCaptionAndIcon)
           file + expected::WriteFailed(expected::kFailureReadOnly, 0),
           expected::kErrorCaption,
           kError },
-        // A side file in the way is named.
-        { PATCH_WRITE_FAILED,
-          { REGISTRATION_FAILED, REGISTRATION_SIDE_HELD, 32, RECOVERY_NONE, kJournalSuffix, {} },
-          file
-              + expected::WriteFailed(
-                  (std::string(expected::kFailureSideHeld) + "zbk.db.upgradepatch-journal").c_str(),
-                  32),
-          expected::kErrorCaption,
-          kError },
         { PATCH_WRITE_BUSY,
           {},
           file + expected::kWriteBusySuffix,
