@@ -12,5 +12,6 @@ enum PatchExitCode
     kExitNoInstallDir = 3,     // console: the install directory was not found
     kExitNoVersion = 4,        // console: the installed version could not be read
     kExitWriteFailed = 5,      // console: the registration file was not written
+    kExitChangedSince = 6,     // console: --restore found the file changed since the patch
     kExitUsage = 64,           // console: an unknown argument; nothing was touched
 };

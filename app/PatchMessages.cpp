@@ -31,6 +31,7 @@ const char* FailureText(RegistrationFailure failure)
     case REGISTRATION_SIDE_HELD:
         return kFailureSideHeld;
     case REGISTRATION_NO_FAILURE:
+    case REGISTRATION_CHANGED_SINCE:  // a restore's, said in its own words
     case REGISTRATION_OTHER:
         break;
     }

@@ -180,6 +180,25 @@ RegistrationReport MakeNewBytes(const char* pszScratch, SECURITY_ATTRIBUTES* psa
     return Report(REGISTRATION_WRITTEN);
 }
 
+RegistrationReport RestoredBytes(const FileBytes& before, const char* pszKept,
+                                 const char* pszPatched, FileBytes* after)
+{
+    FileBytes patched;
+    CWholeFile file;
+    if (!file.Open(pszKept, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)
+        || !file.ReadAll(kLargestRegistration, &after->buffer, &after->nSize)
+        || !file.Open(pszPatched, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)
+        || !file.ReadAll(kLargestRegistration, &patched.buffer, &patched.nSize))
+        return Failed(file.Error(), NULL);
+    if (before.Equals(*after))
+        return Report(REGISTRATION_UNCHANGED);
+    if (before.Equals(patched))
+        return Report(REGISTRATION_WRITTEN);
+    RegistrationReport report = Report(REGISTRATION_FAILED);
+    report.failure = REGISTRATION_CHANGED_SINCE;
+    return report;
+}
+
 void KeptAsideSuffix(const char* pData, size_t nSize, char (&szSuffix)[32])
 {
     static const char kDigits[] = "0123456789abcdef";

@@ -46,6 +46,10 @@ RegistrationReport MakeNewBytes(const char* pszScratch, SECURITY_ATTRIBUTES* psa
                                 const FileBytes& before, BOOL bLeaveHeld, const char* pszVersion,
                                 const char* pszAppPath, FileBytes* after);
 
+// The new bytes of a restore: the kept file's, where the file holds the patched file's bytes.
+RegistrationReport RestoredBytes(const FileBytes& before, const char* pszKept,
+                                 const char* pszPatched, FileBytes* after);
+
 // The name of the copy that keeps a stale journal's original bytes: the same bytes always get the
 // same name, so that a journal that cannot be deleted is kept once, however often it is met.
 void KeptAsideSuffix(const char* pData, size_t nSize, char (&szSuffix)[32]);

@@ -28,10 +28,12 @@ enum WriteMode
     kCheck,
 };
 
-// One run's files, open or named.
+// One run's files, open or named, and what it writes.
 struct Turn
 {
     const char* pszPath;
+    const char* pszFirst;   // the version, or the kept file of a restore
+    const char* pszSecond;  // the install directory, or the patched file of a restore
     CWholeFile file;
     SidePath journalPath;
     SidePath scratchPath;
@@ -186,12 +188,28 @@ RegistrationReport WriteInPlace(Turn& turn, CRollbackJournal& journal, const Fil
     return report;
 }
 
-RegistrationReport InTurn(const char* pszPath, const char* pszVersion, const char* pszAppPath,
-                          WriteMode mode)
+// How an attempt makes the new bytes from the file's: the patch's two profile writes, or a restore.
+using MakeBytes = RegistrationReport (*)(Turn& turn, const FileBytes& before, FileBytes* after);
+
+RegistrationReport PatchedBytes(Turn& turn, const FileBytes& before, FileBytes* after)
+{
+    return MakeNewBytes(turn.scratchPath.Get(), turn.security.Attributes(), before,
+                        turn.mode != kRewrite, turn.pszFirst, turn.pszSecond, after);
+}
+
+RegistrationReport KeptBytes(Turn& turn, const FileBytes& before, FileBytes* after)
+{
+    return RestoredBytes(before, turn.pszFirst, turn.pszSecond, after);
+}
+
+RegistrationReport InTurn(const char* pszPath, const char* pszFirst, const char* pszSecond,
+                          WriteMode mode, MakeBytes makeBytes)
 {
     SidePath lockPath;
     Turn turn;
     turn.pszPath = pszPath;
+    turn.pszFirst = pszFirst;
+    turn.pszSecond = pszSecond;
     turn.mode = mode;
     if (!lockPath.Make(pszPath, kLockSuffix) || !turn.journalPath.Make(pszPath, kJournalSuffix)
         || !turn.scratchPath.Make(pszPath, kScratchSuffix))
@@ -251,8 +269,7 @@ RegistrationReport InTurn(const char* pszPath, const char* pszVersion, const cha
             before = static_cast<FileBytes&&>(rolledBack);
         else if (!ReadFileBytes(turn.file, &before, &report))
             break;
-        report = MakeNewBytes(turn.scratchPath.Get(), turn.security.Attributes(), before,
-                              mode != kRewrite, pszVersion, pszAppPath, &after);
+        report = makeBytes(turn, before, &after);
         if (report.result == REGISTRATION_UNCHANGED && bWrote) {
             report = Report(REGISTRATION_WRITTEN);  // another's write went on top of ours
             break;
@@ -287,19 +304,25 @@ RegistrationReport InTurn(const char* pszPath, const char* pszVersion, const cha
 RegistrationReport RewriteRegistration(const char* pszPath, const char* pszVersion,
                                        const char* pszAppPath)
 {
-    return InTurn(pszPath, pszVersion, pszAppPath, kRewrite);
+    return InTurn(pszPath, pszVersion, pszAppPath, kRewrite, &PatchedBytes);
 }
 
 RegistrationReport UpdateRegistration(const char* pszPath, const char* pszVersion,
                                       const char* pszAppPath)
 {
-    return InTurn(pszPath, pszVersion, pszAppPath, kUpdate);
+    return InTurn(pszPath, pszVersion, pszAppPath, kUpdate, &PatchedBytes);
 }
 
 RegistrationReport CheckRegistration(const char* pszPath, const char* pszVersion,
                                      const char* pszAppPath)
 {
-    return InTurn(pszPath, pszVersion, pszAppPath, kCheck);
+    return InTurn(pszPath, pszVersion, pszAppPath, kCheck, &PatchedBytes);
+}
+
+RegistrationReport RestoreRegistration(const char* pszPath, const char* pszKept,
+                                       const char* pszPatched)
+{
+    return InTurn(pszPath, pszKept, pszPatched, kUpdate, &KeptBytes);
 }
 
 BOOL HasControlBytes(const char* pszText)

@@ -27,6 +27,7 @@ enum RegistrationFailure
     REGISTRATION_SIDE_DIRECTORY,  // a directory stands under a side file's name (pszSide)
     REGISTRATION_SIDE_PENDING,    // a side file is being deleted, another program holds it
     REGISTRATION_SIDE_HELD,       // another program holds a side file and shares too little
+    REGISTRATION_CHANGED_SINCE,   // (restore) the file no longer holds what the patch wrote
     REGISTRATION_OTHER,           // some other Windows error
 };
 
@@ -99,6 +100,14 @@ RegistrationReport UpdateRegistration(const char* pszPath, const char* pszVersio
 // memory of the run, room on the volume for the journal.
 RegistrationReport CheckRegistration(const char* pszPath, const char* pszVersion,
                                      const char* pszAppPath);
+
+// Puts back the registration file that a patch replaced: writes the bytes of the file pszKept over
+// it, with the same lock, journal and checks as the patch, but only where it still holds the bytes
+// of the file pszPatched (what the patch wrote). REGISTRATION_UNCHANGED where it holds pszKept's
+// bytes already; REGISTRATION_FAILED with REGISTRATION_CHANGED_SINCE where it holds anything
+// else (the product or its installer has written it since): it is left as it stands.
+RegistrationReport RestoreRegistration(const char* pszPath, const char* pszKept,
+                                       const char* pszPatched);
 
 // One of the three, as the caller of the patch chooses.
 using RegistrationStep = RegistrationReport (*)(const char*, const char*, const char*);

@@ -65,6 +65,15 @@ protected:
         EXPECT_TRUE(run.started && run.ended) << arguments << " error " << ::GetLastError();
         run.out = ToGbk(run.out, OutputCodePage());
         run.err = ToGbk(run.err, OutputCodePage());
+        // The line for tools ends the output: its word is checked on its own.
+        const std::string kResult = "upgradepatch-result: ";
+        size_t at = run.out.rfind(kResult);
+        if (at != std::string::npos && (at == 0 || run.out[at - 1] == '\n')) {
+            run.result = run.out.substr(at + kResult.size());
+            run.out.erase(at);
+            EXPECT_EQ(2u, run.result.size() - run.result.find("\r\n")) << "the last line";
+            run.result.erase(run.result.find("\r\n"));
+        }
         return run;
     }
 };
@@ -78,6 +87,7 @@ TEST_F(ConsoleProgram, NotInstalledExitsOne)
     EXPECT_EQ(1u, run.exitCode);
     EXPECT_EQ(Lines(expected::kNotInstalledText), run.err);
     EXPECT_EQ("", run.out);
+    EXPECT_EQ("not-installed", run.result);
     EXPECT_FALSE(PathExists(RegistrationFilePath()));
 }
 
@@ -89,6 +99,7 @@ TEST_F(ConsoleProgram, NoUsableInstallDirectoryExitsThree)
     // No path at all: the fixed text (beginning with a blank), then which failure it was.
     EXPECT_EQ(Lines(std::string(expected::kMissingPathSuffix) + "\n" + expected::kNoServiceLine),
               run.err);
+    EXPECT_EQ("no-install-dir", run.result);
 
     {
         ScopedService service("zbk", "C:\\No\\Such\\QServer.exe -service");
@@ -115,6 +126,7 @@ TEST_F(ConsoleProgram, UnreadableVersionExitsFour)
         CapturedRun run = Run(arguments);
         EXPECT_EQ(4u, run.exitCode) << arguments;
         EXPECT_EQ(Lines(expected::kNoVersionText), run.err);
+        EXPECT_EQ("no-version", run.result);
     }
     EXPECT_EQ(kOtherContent, RegistrationFileBytes());
 }
@@ -129,6 +141,7 @@ TEST_F(ConsoleProgram, SuccessPrintsTheTextThenWhatItWroteAndARerunWritesNothing
     CapturedRun run = Run();
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(Lines(expected::kSuccessText + values), run.out);
+    EXPECT_EQ("patched", run.result);
     EXPECT_EQ("", run.err);
     char value[1024] = { 0 };
     ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value),
@@ -142,6 +155,7 @@ TEST_F(ConsoleProgram, SuccessPrintsTheTextThenWhatItWroteAndARerunWritesNothing
         run = Run(arguments);
         EXPECT_EQ(0u, run.exitCode) << arguments;
         EXPECT_EQ(Lines(expected::kUnchangedText + values), run.out) << arguments;
+        EXPECT_EQ("unchanged", run.result);
     }
     ::SetFileAttributesA(RegistrationFilePath().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(written, RegistrationFileBytes());
@@ -159,6 +173,7 @@ TEST_F(ConsoleProgram, DryRunChangesNothingAndShowsWhatItWouldWrite)
     EXPECT_EQ(0u, run.exitCode);
     EXPECT_EQ(kOtherContent, RegistrationFileBytes()) << "byte for byte";
     EXPECT_EQ(shown, run.out);
+    EXPECT_EQ("would-patch", run.result);
 
     // A run cut short while it wrote the file left its journal: the dry run says what the next run
     // will do with it, and writes nothing; where another program wrote the file since, it will
@@ -262,6 +277,7 @@ TEST_F(ConsoleProgram, FailedWritesExitFiveAndNeverZeroAndTheDryRunSaysSoFirst)
                 EXPECT_EQ(5u, run.exitCode) << arguments;
                 EXPECT_EQ(failed, run.err) << arguments;
                 EXPECT_EQ("", run.out);
+                EXPECT_EQ("write-failed", run.result);
             }
             registration.Release();
             ReadFileBytes(RegistrationFilePath(), &after);
@@ -302,6 +318,36 @@ TEST_F(ConsoleProgram, ConcurrentRunsTakeTurns)
     }
 }
 
+// The undo of a fleet rollout: the kept file goes back only over what the patch wrote.
+TEST_F(ConsoleProgram, RestoreWritesTheKeptFileBackOnlyOverWhatThePatchWrote)
+{
+    ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
+    StagedInstallation installation("Quellor", ConfigIni("V 1.9.0"));
+    ASSERT_TRUE(installation.ok());
+    ASSERT_EQ(0u, Run().exitCode);
+    const std::string patched = RegistrationFileBytes();
+    TempDir dir("restore");
+    ASSERT_TRUE(WriteFileBytes(dir.path() + "kept.db", kOtherContent));
+    ASSERT_TRUE(WriteFileBytes(dir.path() + "patched.db", patched));
+    const std::string arguments =
+        "--restore \"" + dir.path() + "kept.db\" \"" + dir.path() + "patched.db\"";
+    // The installer has written the file since the patch: it stands.
+    const std::string installed = patched + "[installer]\r\nrelease=2.0\r\n";
+    ASSERT_TRUE(WriteFileBytes(RegistrationFilePath(), installed));
+    CapturedRun run = Run(arguments);
+    EXPECT_EQ(6u, run.exitCode);
+    EXPECT_EQ("refused", run.result);
+    EXPECT_EQ(Lines(ShownRegistrationFilePath() + expected::kRestoreRefusedSuffix), run.err);
+    EXPECT_EQ(installed, RegistrationFileBytes());
+    ASSERT_TRUE(WriteFileBytes(RegistrationFilePath(), patched));
+    for (const char* result : { "restored", "unchanged" }) {
+        run = Run(arguments);
+        EXPECT_EQ(0u, run.exitCode);
+        EXPECT_EQ(result, run.result);
+        EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+    }
+}
+
 TEST_F(ConsoleProgram, HelpAndUnknownArguments)
 {
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
@@ -314,12 +360,15 @@ TEST_F(ConsoleProgram, HelpAndUnknownArguments)
         EXPECT_EQ(0u, run.exitCode) << arguments;
         EXPECT_EQ(0u, run.out.find(usageStart)) << arguments;
         EXPECT_EQ("", run.err);
+        EXPECT_EQ("", run.result);
     }
-    for (const char* arguments : { "--force", "/s", "--dry-run extra", "-?" }) {
+    for (const char* arguments :
+         { "--force", "/s", "--dry-run extra", "-?", "--restore a", "--dry-run --restore a b" }) {
         CapturedRun run = Run(arguments);
         EXPECT_EQ(64u, run.exitCode) << arguments;
         EXPECT_EQ(0u, run.err.find(usageStart)) << arguments;
         EXPECT_EQ("", run.out);
+        EXPECT_EQ("usage", run.result);
     }
     EXPECT_EQ(kOtherContent, RegistrationFileBytes()) << "nothing was touched";
 }
@@ -362,8 +411,9 @@ void ExpectTheExactTexts(LaunchStyle style, UINT cp)
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
     CapturedRun run = RunCaptured(ConsoleProgramPath(), "--dry-run", 30000, style);
     EXPECT_EQ(0u, run.exitCode);
-    EXPECT_TRUE(Wide(Lines(std::string(expected::kDryRunHeader) + "\nversion=1.9.0\napppath="
-                           + installation.lowerInstallDir() + "\n" + ShownRegistrationFilePath()),
+    EXPECT_TRUE(Wide(Lines(std::string(expected::kDryRunHeader)
+                           + "\nversion=1.9.0\napppath=" + installation.lowerInstallDir() + "\n"
+                           + ShownRegistrationFilePath() + "\nupgradepatch-result: would-patch"),
                      936)
                 == Wide(run.out, cp));
 }

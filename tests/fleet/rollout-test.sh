@@ -1,41 +1,45 @@
 #!/bin/sh
-# Runs the real fleet playbook and its judging on localhost against twelve hosts (batches of 1, 5,
-# 3 and 3), with stand-ins for the Windows modules (tests/fleet/standins) whose answers each host's
-# inventory sets, and checks where the rollout stops:
-#   a status 5 in the second batch: the later batches are never touched, and the copy is removed
-#   from every server that was reached;
-#   a status 1, an unchanged 0 and a program that could not start: only the last stops it;
-#   every server that was reached has its registration file kept on the control node;
-#   in check mode only a server that would be patched counts as changed.
+# Runs the real fleet playbooks and their judging on localhost against twelve servers (batches of
+# 1, 5, 3 and 3), with stand-ins for the Windows modules (tests/fleet/standins) that check their
+# arguments and keep a real registration file per server, and checks, server by server, where a
+# rollout stops, what it kept, what it ran and what it left, and ansible-playbook's exit status.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-cp "$here/../../docs/fleet-playbook.yml" "$here/../../docs/fleet-judging.yml" "$work/"
-: > "$work/UpgradePatchCmd.exe"
-export PATCH_ROLLOUT_DIR=$work ANSIBLE_COLLECTIONS_PATH=$here/standins ANSIBLE_LOCALHOST_WARNING=false
-export ANSIBLE_NOCOLOR=1 ANSIBLE_PYTHON_INTERPRETER=auto_silent
+export ANSIBLE_COLLECTIONS_PATH=$here/standins ANSIBLE_LOCALHOST_WARNING=false ANSIBLE_NOCOLOR=1
+export ANSIBLE_PYTHON_INTERPRETER=/usr/bin/python3 ANSIBLE_RETRY_FILES_ENABLED=false
+hosts="s01 s02 s03 s04 s05 s06 s07 s08 s09 s10 s11 s12"
 
-# rollout NAME HOST:STATUS...   runs the playbook (with $options), hosts s01..s12 with status 0
-#                               unless given
-rollout() {
-    name=$1
+# fleet NAME HOST:VAR=VALUE...   a fresh rollout directory: the playbooks, the program, twelve
+#                                servers with their registration files, and the inventory
+fleet() {
+    export PATCH_ROLLOUT_DIR=$work/$1
     shift
-    export PATCH_ROLLOUT_LOG=$work/$name.log
-    : > "$PATCH_ROLLOUT_LOG"
-    {
-        echo "[windows_servers]"
-        for i in 01 02 03 04 05 06 07 08 09 10 11 12; do
-            status=0
-            for given in "$@"; do
-                [ "${given%%:*}" = "s$i" ] && status=${given#*:}
-            done
-            echo "s$i ansible_connection=local patch_test_status=$status"
-            echo "[zbk s$i]" > "$work/s$i.db"
+    mkdir -p "$PATCH_ROLLOUT_DIR"
+    cp "$here/../../docs/"fleet-*.yml "$PATCH_ROLLOUT_DIR/"
+    echo program > "$PATCH_ROLLOUT_DIR/UpgradePatchCmd.exe"
+    echo "[windows_servers]" > "$PATCH_ROLLOUT_DIR/inventory"
+    for h in $hosts; do
+        mkdir -p "$PATCH_ROLLOUT_DIR/servers/$h/temp"
+        printf '[zbk %s]\r\nid=1\r\n' $h > "$PATCH_ROLLOUT_DIR/servers/$h/zbk.db"
+        cp "$PATCH_ROLLOUT_DIR/servers/$h/zbk.db" "$PATCH_ROLLOUT_DIR/servers/$h/original"
+        line="$h ansible_connection=local"
+        for given in "$@"; do
+            [ "${given%%:*}" = $h ] && line="$line ${given#*:}"
         done
-    } > "$work/inventory"
-    rm -rf "$work/backup"
-    ansible-playbook ${options:-} -i "$work/inventory" "$work/fleet-playbook.yml" > "$work/$name.out" 2>&1 || true
+        echo "$line" >> "$PATCH_ROLLOUT_DIR/inventory"
+    done
+}
+# play NAME PLAYBOOK ARGS...   runs it; $NAME.out has its output, $NAME.log what the stand-ins did
+play() {
+    name=$1 playbook=$2
+    shift 2
+    export PATCH_ROLLOUT_LOG=$PATCH_ROLLOUT_DIR/$name.log
+    : > "$PATCH_ROLLOUT_LOG"
+    status=0
+    ansible-playbook -i "$PATCH_ROLLOUT_DIR/inventory" "$PATCH_ROLLOUT_DIR/$playbook" "$@" \
+        > "$PATCH_ROLLOUT_DIR/$name.out" 2>&1 || status=$?
 }
 
 failed=0
@@ -44,26 +48,91 @@ check() {  # check WHAT CONDITION...
     shift
     "$@" || { echo "rollout: FAIL: $what"; failed=1; }
 }
-reached() { grep -c " win_copy$" "$PATCH_ROLLOUT_LOG"; }
-removed_from_each() { [ "$(grep -c ' win_copy$' "$PATCH_ROLLOUT_LOG")" = "$(grep -c ' win_file$' "$PATCH_ROLLOUT_LOG")" ]; }
-backed_up() { for h in $(sed -n 's/ win_copy$//p' "$PATCH_ROLLOUT_LOG"); do [ -f "$work/backup/$h/zbk.db" ] || return 1; done; }
+did() { grep -q "^$1 $2" "$PATCH_ROLLOUT_LOG"; }  # did HOST ACTION: the stand-in was asked
+ran() { grep "^$1 win_command " "$PATCH_ROLLOUT_LOG" | grep -qv "stand-in"; }
+each() {  # each HOSTS TEST [ARG]: "TEST [ARG] HOST" holds for every host
+    hosts_=$1 test_=$2
+    shift 2
+    for h in $hosts_; do "$test_" "$@" $h || return 1; done
+}
+untouched() { ! grep -q "^$1 " "$PATCH_ROLLOUT_LOG"; }
+not_given() { ! did $1 win_copy && ! did $1 win_command; }
+clean() { [ -z "$(ls "$PATCH_ROLLOUT_DIR/servers/$1/temp")" ]; }
+original() { cmp -s "$PATCH_ROLLOUT_DIR/servers/$1/zbk.db" "$PATCH_ROLLOUT_DIR/servers/$1/original"; }
+patched() { grep -q "^version=1.8.5" "$PATCH_ROLLOUT_DIR/servers/$1/zbk.db"; }
+run_id() { sed -n 's/.*"rollout \([0-9-]*\): backups in .*/\1/p' "$PATCH_ROLLOUT_DIR/$1.out" | head -1; }
+kept() {  # kept RUN HOST: the backup holds the original, and zbk.db.patched what was written
+    b=$PATCH_ROLLOUT_DIR/backup/$1/$2
+    cmp -s "$b/zbk.db" "$PATCH_ROLLOUT_DIR/servers/$2/original" &&
+        { ! patched $2 || cmp -s "$b/zbk.db.patched" "$PATCH_ROLLOUT_DIR/servers/$2/zbk.db"; }
+}
+recap() { grep -q "^$1 *: .*$2" "$PATCH_ROLLOUT_DIR/$3.out"; }  # recap HOST TEXT RUN
+stopped() { [ $status -ne 0 ]; }
+no_stand_in_complaint() { ! grep -q "stand-in:" "$PATCH_ROLLOUT_DIR/$1.out"; }
 
-rollout stops s04:5
-check "a status 5 in the second batch stops the rollout after it (reached $(reached) servers)" [ "$(reached)" = 6 ]
-check "the later batches are not touched" sh -c "! grep -q '^s0[7-9]\|^s1' '$PATCH_ROLLOUT_LOG'"
-check "the copy is removed from every server reached" removed_from_each
-check "the failure is shown with the program's text" grep -q "ended with status 5: " "$work/stops.out"
-check "every server reached has a copy of its registration file" backed_up
+# A failed backup, a status 5 and a server lost during its run, all in the second batch: no
+# program where nothing was kept, the lost server named, and the rollout stops after the batch.
+fleet stops s02:patch_test_fault=find s03:patch_test_fault=fetch s04:patch_test_status=5 \
+    s05:patch_test_fault=run
+play stops fleet-playbook.yml
+run=$(run_id stops)
+check "the rollout is stopped with a failing exit status" stopped
+check "no program where the backup failed" each "s02 s03" not_given
+check "the later batches are never touched" each "s07 s08 s09 s10 s11 s12" untouched
+check "the others of the batches are patched" each "s01 s06" patched
+check "their files and what was written are kept" each "s01 s06" kept "$run"
+check "status 5 leaves its file" each "s04" original
+check "nothing copied stays where the rollout kept its connection" each "s01 s02 s03 s04 s06" clean
+check "the server lost during its run is named, with what to check" grep -q "could not be reached before or during their run: s05\. On each" "$PATCH_ROLLOUT_DIR/stops.out"
+check "the failures are named" grep -q "ended with status 5 (write-failed)" "$PATCH_ROLLOUT_DIR/stops.out"
+for h in s02 s03 s04; do check "$h failed in the recap" recap $h "failed=1" stops; done
+check "every stand-in got the arguments it needs" no_stand_in_complaint stops
 
-rollout goes-on s03:1 s05:unchanged s12:nostart
-check "a status 1 or an unchanged 0 does not stop the rollout (reached $(reached) servers)" [ "$(reached)" = 12 ]
-check "the copy is removed from every server reached" removed_from_each
-check "a program that did not start names the Windows error" grep -q "did not start (Windows error 2): Failed to run" "$work/goes-on.out"
-check "the recap counts one failed server" [ "$(grep -c 'failed=1' "$work/goes-on.out")" = 1 ]
+# Statuses that need nobody do not stop it; a program that did not start stops it. Then a rerun
+# over the patched servers: nothing changed, and the first rollout's backups stay.
+fleet rerun s03:patch_test_status=1 s05:patch_test_status=unchanged s12:patch_test_status=nostart
+play first fleet-playbook.yml
+first=$(run_id first)
+check "a program that did not start fails the rollout" stopped
+check "status 1 and an unchanged 0 go on" each "$hosts" ran
+check "changed only where the file changed" recap s05 "changed=0" first
+check "a program that did not start names the Windows error" grep -q "did not start (Windows error 2)" "$PATCH_ROLLOUT_DIR/first.out"
+sleep 1
+play rerun fleet-playbook.yml
+check "a rerun reports changed=0 everywhere" [ "$(grep -c 'changed=0 ' "$PATCH_ROLLOUT_DIR/rerun.out")" = 13 ]
+check "the first rollout's backups are the originals still" each "s01 s02 s04 s06 s11" kept "$first"
+check "the rerun has backups of its own" [ "$(run_id rerun)" != "$first" ]
 
-options=--check rollout check-mode s02:1 s03:unchanged
-check "in check mode only the ten servers that would be patched are changed" \
-    [ "$(grep -c 'changed=1 ' "$work/check-mode.out")" = 10 ]
+# The undo of the first rollout, after the installer wrote one server's file: that server is
+# refused and its file stands; the servers before it get their originals back.
+printf 'release=2.0\r\n' >> "$PATCH_ROLLOUT_DIR/servers/s02/zbk.db"
+cp "$PATCH_ROLLOUT_DIR/servers/s02/zbk.db" "$work/installed"
+play undo fleet-undo.yml -e patch_run_id="$first"
+check "a refused undo stops" stopped
+check "the undo restores where the file holds what the patch wrote" each "s01 s04 s06" original
+check "the undo leaves alone what the rollout did not patch" each "s03 s05" original
+check "the undo leaves a file that was written since" cmp -s "$PATCH_ROLLOUT_DIR/servers/s02/zbk.db" "$work/installed"
+check "the refusal is named" grep -q "status 6 (refused)" "$PATCH_ROLLOUT_DIR/undo.out"
+check "the undo stops after that batch" untouched s07
 
-[ $failed -eq 0 ] && echo "rollout: a failure stops the rollout after its batch; the copies are removed and the registration files kept"
+# A server lost at the copy, alone: the rollout stops after its batch, and names it.
+fleet lost s03:patch_test_fault=copy
+play lost fleet-playbook.yml
+check "a server lost at the copy stops the rollout" stopped
+check "the batch after it is never touched" untouched s07
+check "the lost server is named" grep -q "could not be reached before or during their run: s03\." "$PATCH_ROLLOUT_DIR/lost.out"
+
+# Check mode, with a server that would fail in the first batch: every server is surveyed, nothing
+# changes, changed only where the file would be patched, and the end lists the one that would fail.
+fleet survey s01:patch_test_status=5 s04:patch_test_status=unchanged
+play survey fleet-playbook.yml --check
+check "the survey reaches every server" each "$hosts" ran
+check "the survey changes nothing" each "$hosts" original
+check "the survey leaves nothing copied" each "$hosts" clean
+check "the survey says that one would fail" stopped
+check "the survey lists it" grep -q "the patch would fail on s01" "$PATCH_ROLLOUT_DIR/survey.out"
+check "changed only where the file would be patched" [ "$(grep -c 'changed=1 ' "$PATCH_ROLLOUT_DIR/survey.out")" = 10 ]
+check "no backups in a survey" [ ! -d "$PATCH_ROLLOUT_DIR/backup" ]
+
+[ $failed -eq 0 ] && echo "rollout: every road stops the rollout, backups are kept and never overwritten, only this run's copy runs, the survey and the undo change only what they should"
 exit $failed

@@ -59,6 +59,7 @@ struct CapturedRun
     DWORD exitCode = 0;
     std::string out;  // bytes as written, in whatever encoding the program chose
     std::string err;
+    std::string result;  // the console program's "upgradepatch-result:" word, taken off out
 };
 // How the program is started, as the clients that start it across a fleet do.
 enum LaunchStyle
