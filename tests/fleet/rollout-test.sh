@@ -49,7 +49,7 @@ check() {  # check WHAT CONDITION...
     "$@" || { echo "rollout: FAIL: $what"; failed=1; }
 }
 did() { grep -q "^$1 $2" "$PATCH_ROLLOUT_LOG"; }  # did HOST ACTION: the stand-in was asked
-ran() { grep "^$1 win_command " "$PATCH_ROLLOUT_LOG" | grep -qv "stand-in"; }
+ran() { did $1 win_command; }
 each() {  # each HOSTS TEST [ARG]: "TEST [ARG] HOST" holds for every host
     hosts_=$1 test_=$2
     shift 2

@@ -27,14 +27,9 @@ class ActionModule(ActionBase):
         args = self._task.args
         result = getattr(self, action)(args)
         with open(os.environ["PATCH_ROLLOUT_LOG"], "a", encoding="utf-8") as log:
-            log.write(f"{self.host} {action} {self.local(self.argument(args))}"
-                      f"{' unreachable' if result.get('unreachable') else ''}"
-                      f"{' failed' if result.get('failed') else ''}\n")
+            argument = args.get("cmd") or args.get("dest") or args.get("path") or ""
+            log.write(f"{self.host} {action} {self.local(argument)}\n")
         return result
-
-    @staticmethod
-    def argument(args):
-        return args.get("cmd") or args.get("dest") or args.get("path") or ""
 
     def local(self, path):  # a Windows path the playbook joined with backslashes
         return path.replace("\\", "/")
@@ -50,13 +45,7 @@ class ActionModule(ActionBase):
     def win_tempfile(self, args):
         if args.get("state") != "directory" or args.get("prefix") != "upgradepatch-":
             return self.wrong(f"win_tempfile {args}")
-        temp = os.path.join(self.server, "temp")
-        os.makedirs(temp, exist_ok=True)
-        n = len(os.listdir(temp))
-        path = os.path.join(temp, f"upgradepatch-{n}")
-        while os.path.exists(path):
-            n += 1
-            path = os.path.join(temp, f"upgradepatch-{n}")
+        path = os.path.join(self.server, "temp", f"upgradepatch-{os.urandom(4).hex()}")
         os.mkdir(path)
         return {"changed": True, "path": path}
 
@@ -126,19 +115,11 @@ class ActionModule(ActionBase):
         return self.said(rc, word)
 
     def restore(self, registration, kept, patched):
-        with open(registration, "rb") as f:
-            now = f.read()
-        with open(kept, "rb") as f:
-            kept_bytes = f.read()
-        with open(patched, "rb") as f:
-            patched_bytes = f.read()
-        if now == kept_bytes:
-            return self.said(0, "unchanged")
-        if now != patched_bytes:
-            return self.said(6, "refused")
-        with open(registration, "wb") as f:
-            f.write(kept_bytes)
-        return self.said(0, "restored")
+        now, kept_bytes, patched_bytes = (open(p, "rb").read() for p in (registration, kept, patched))
+        if now == patched_bytes and now != kept_bytes:
+            shutil.copyfile(kept, registration)
+        return self.said(*((0, "unchanged") if now == kept_bytes else
+                           (0, "restored") if now == patched_bytes else (6, "refused")))
 
     @staticmethod
     def said(rc, word):
