@@ -119,29 +119,28 @@ RegistrationReport Failed(DWORD dwError, const char* pszPath)
     return report;
 }
 
-RegistrationReport SideFailed(DWORD dwError, const char* pszPath, const char* pszSuffix)
+RegistrationReport SideStateFailed(SideFileState state, DWORD dwError, const char* pszSuffix)
 {
     RegistrationReport report = Failed(dwError, NULL);
+    if (state == kSideDirectory)
+        report.failure = REGISTRATION_SIDE_DIRECTORY;
+    else if (state == kSidePending)
+        report.failure = REGISTRATION_SIDE_PENDING;
+    else if (report.failure == REGISTRATION_HELD)
+        report.failure = REGISTRATION_SIDE_HELD;
+    else
+        return report;
+    report.pszSide = pszSuffix;
+    return report;
+}
+
+RegistrationReport SideFailed(DWORD dwError, const char* pszPath, const char* pszSuffix)
+{
     BOOL bCleared = TRUE;  // what is there is only looked at now
     DWORD dwWhy = dwError;
-    if (report.failure == REGISTRATION_HELD)
-        report.failure = REGISTRATION_SIDE_HELD;
-    else if (dwError == ERROR_ACCESS_DENIED)
-        switch (WhyDenied(pszPath, &bCleared, &dwWhy)) {
-        case kSideDirectory:
-            report.failure = REGISTRATION_SIDE_DIRECTORY;
-            break;
-        case kSidePending:
-            report.failure = REGISTRATION_SIDE_PENDING;
-            break;
-        case kSideClear:
-        case kSideFailed:
-            break;
-        }
-    if (report.failure == REGISTRATION_SIDE_HELD || report.failure == REGISTRATION_SIDE_DIRECTORY
-        || report.failure == REGISTRATION_SIDE_PENDING)
-        report.pszSide = pszSuffix;
-    return report;
+    SideFileState state =
+        dwError == ERROR_ACCESS_DENIED ? WhyDenied(pszPath, &bCleared, &dwWhy) : kSideFailed;
+    return SideStateFailed(state, dwError, pszSuffix);
 }
 
 BOOL ClearSide(const char* pszPath, const char* pszSuffix, RegistrationReport* report)
@@ -150,7 +149,8 @@ BOOL ClearSide(const char* pszPath, const char* pszSuffix, RegistrationReport* r
     SideFileState state = ClearSideFile(pszPath, &dwError);
     if (state == kSideClear)
         return TRUE;
-    *report = SideFailed(state == kSideFailed ? dwError : ERROR_ACCESS_DENIED, pszPath, pszSuffix);
+    *report =
+        SideStateFailed(state, state == kSideFailed ? dwError : ERROR_ACCESS_DENIED, pszSuffix);
     return FALSE;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/RegistrationUpdate.h"
 #include "platform/Handles.h"
+#include "platform/SideFile.h"
 
 // A file's bytes.
 struct FileBytes
@@ -34,7 +35,10 @@ private:
 RegistrationReport Report(RegistrationResult result);
 // A failure, named after the Windows error and, for access denied, the file's attributes.
 RegistrationReport Failed(DWORD dwError, const char* pszPath);
-// A failure at one of the side files (pszSuffix), with what stands under its name.
+// A failure at one of the side files (pszSuffix), named after what stands under its name: a
+// directory, a deletion pending, another program's hold, or the Windows error alone.
+RegistrationReport SideStateFailed(SideFileState state, DWORD dwError, const char* pszSuffix);
+// The same where only the Windows error is known: access denied is looked into.
 RegistrationReport SideFailed(DWORD dwError, const char* pszPath, const char* pszSuffix);
 // A side path made ready for the run; SideFailed where it cannot be.
 BOOL ClearSide(const char* pszPath, const char* pszSuffix, RegistrationReport* report);
