@@ -84,7 +84,6 @@ check "their files and what was written are kept" each "s01 s06" kept "$run"
 check "status 5 leaves its file" each "s04" original
 check "nothing copied stays where the rollout kept its connection" each "s01 s02 s03 s04 s06" clean
 check "the server lost during its run is named, with what to check" grep -q "could not be reached before or during their run: s05\. On each" "$PATCH_ROLLOUT_DIR/stops.out"
-check "the failures are named" grep -q "ended with status 5 (write-failed)" "$PATCH_ROLLOUT_DIR/stops.out"
 for h in s02 s03 s04; do check "$h failed in the recap" recap $h "failed=1" stops; done
 check "every stand-in got the arguments it needs" no_stand_in_complaint stops
 
@@ -96,7 +95,6 @@ first=$(run_id first)
 check "a program that did not start fails the rollout" stopped
 check "status 1 and an unchanged 0 go on" each "$hosts" ran
 check "changed only where the file changed" recap s05 "changed=0" first
-check "a program that did not start names the Windows error" grep -q "did not start (Windows error 2)" "$PATCH_ROLLOUT_DIR/first.out"
 sleep 1
 play rerun fleet-playbook.yml
 check "a rerun reports changed=0 everywhere" [ "$(grep -c 'changed=0 ' "$PATCH_ROLLOUT_DIR/rerun.out")" = 13 ]

@@ -342,7 +342,7 @@ TEST_F(RegistrationUpdate, FilesThatAreNotItsOwnAreLeftAlone)
 
 // A journal left by a run that was cut short: the check only says what the next run will do;
 // the run rolls back its own cut write, and leaves another program's write as it stands, with
-// the earlier bytes kept beside it.
+// the earlier bytes kept beside it. (A whole change under its journal: the crash at every call.)
 TEST_F(RegistrationUpdate, AJournalIsRolledBackOnlyOverTheProgramsOwnCutWrite)
 {
     const std::string journalPath = m_path + kJournalSuffix;
@@ -357,7 +357,6 @@ TEST_F(RegistrationUpdate, AJournalIsRolledBackOnlyOverTheProgramsOwnCutWrite)
     } rows[] = {
         { "a cut write of the run's own", cut, RECOVERY_ROLLED_BACK },
         { "another program wrote after the cut", foreign, RECOVERY_KEPT_ASIDE },
-        { "the change was whole", patched, RECOVERY_DROPPED },
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
