@@ -5,12 +5,15 @@
 #include <string>
 #include <utility>
 
+#include "core/JournalRecovery.h"
 #include "core/RegistrationUpdate.h"
 #include "platform/RollbackJournal.h"
 #include "tests/support/ImportHook.h"
 #include "tests/support/Staging.h"
 #include "tests/support/TestChild.h"
 #include "tests/support/Utf16Text.h"
+
+#include <sddl.h>  // after the Windows headers
 
 namespace {
 
@@ -38,12 +41,23 @@ protected:
     {
         return AfterPlatformWrites(original, kVersion, kAppPath);
     }
-    // Nothing beside the registration file but the file itself.
-    void ExpectNothingLeftBeside() const
+    // The program's files beside the registration file whose names begin with the suffix, but
+    // the copies that keep earlier bytes (the tests remove those themselves).
+    std::string SideFiles(const char* pszSuffix = ".upgradepatch-") const
     {
-        for (const char* suffix : { kLockSuffix, kJournalSuffix, kScratchSuffix })
-            EXPECT_FALSE(PathExists(m_path + suffix)) << suffix;
+        std::string names;
+        WIN32_FIND_DATAA found;
+        HANDLE hFind = ::FindFirstFileA((m_path + pszSuffix + "*").c_str(), &found);
+        for (BOOL bMore = hFind != INVALID_HANDLE_VALUE; bMore;
+             bMore = ::FindNextFileA(hFind, &found)) {
+            if (strstr(found.cFileName, kKeptAsideSuffix) == nullptr)
+                names += std::string(found.cFileName) + " ";
+        }
+        if (hFind != INVALID_HANDLE_VALUE)
+            ::FindClose(hFind);
+        return names;
     }
+    void ExpectNothingLeftBeside() const { EXPECT_EQ("", SideFiles()); }
     RegistrationResult Rewrite() const
     {
         return RewriteRegistration(m_path.c_str(), kVersion, kAppPath).result;
@@ -85,7 +99,7 @@ void WINAPI HolderLetsGo(DWORD)
 }
 
 // The child that ends its process at the k-th file call of a rewrite (a write is torn half-way
-// first), without a chance to clean up: as a crash or a kill would.
+// first, at a sector's end, as a power loss may leave it), without a chance to clean up: as a crash or a kill would.
 int g_crashAt = 0;
 int g_calls = 0;
 void CrashAtTheKthCall()
@@ -108,7 +122,8 @@ using RealWriteFile = Counted<decltype(&::WriteFile), &::WriteFile>;
 BOOL WINAPI TornWrite(HANDLE file, LPCVOID data, DWORD n, LPDWORD done, LPOVERLAPPED overlapped)
 {
     if (g_calls + 1 == g_crashAt)
-        RealWriteFile::real(file, data, n / 2, done, overlapped);
+        RealWriteFile::real(file, data, n / 2 / kRecoverySector * kRecoverySector, done,
+                            overlapped);
     CrashAtTheKthCall();
     return RealWriteFile::real(file, data, n, done, overlapped);
 }
@@ -288,7 +303,7 @@ TEST_F(RegistrationUpdate, AFileHeldOrReadOnlyIsWrittenWhereThePlatformWouldWrit
                                         NULL, OPEN_EXISTING, 0, NULL));
         ASSERT_TRUE(held.IsValid());
         for (RegistrationStep step : { &CheckRegistration, &RewriteRegistration }) {
-            RegistrationReport report = step(m_path.c_str(), kVersion, kAppPath);
+            RegistrationReport report = step(m_path.c_str(), kVersion, kAppPath, nullptr);
             EXPECT_EQ(row.failure, report.failure);
             EXPECT_EQ(row.failure == REGISTRATION_HELD ? ERROR_SHARING_VIOLATION : 0u,
                       report.dwError);
@@ -306,6 +321,14 @@ TEST_F(RegistrationUpdate, AFileHeldOrReadOnlyIsWrittenWhereThePlatformWouldWrit
     ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(kOriginal, Bytes());
     ExpectNothingLeftBeside();
+    // Secured so that no one may write or delete it: the run's own files still go.
+    PSECURITY_DESCRIPTOR pReadOnly = NULL;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        "D:P(A;;FR;;;WD)", SDDL_REVISION_1, &pReadOnly, NULL));
+    ASSERT_TRUE(::SetFileSecurityA(m_path.c_str(), DACL_SECURITY_INFORMATION, pReadOnly));
+    ::LocalFree(pReadOnly);
+    EXPECT_EQ(REGISTRATION_FAILED, Rewrite());
+    ExpectNothingLeftBeside();
 }
 
 TEST_F(RegistrationUpdate, TheLockIsWaitedForAndABusyOneTouchesNothing)
@@ -319,7 +342,7 @@ TEST_F(RegistrationUpdate, TheLockIsWaitedForAndABusyOneTouchesNothing)
         ASSERT_TRUE(hook.Installed());
         for (RegistrationStep step :
              { &RewriteRegistration, &UpdateRegistration, &CheckRegistration })
-            EXPECT_EQ(REGISTRATION_BUSY, step(m_path.c_str(), kVersion, kAppPath).result);
+            EXPECT_EQ(REGISTRATION_BUSY, step(m_path.c_str(), kVersion, kAppPath, nullptr).result);
         EXPECT_EQ(kOriginal, Bytes());
     }
     ImportHook hook("kernel32.dll", "Sleep", &::Sleep, &HolderLetsGo);
@@ -347,7 +370,7 @@ TEST_F(RegistrationUpdate, AJournalIsRolledBackOnlyOverTheProgramsOwnCutWrite)
 {
     const std::string journalPath = m_path + kJournalSuffix;
     const std::string patched = PlatformRendering();
-    const std::string cut = patched.substr(0, 60) + kOriginal.substr(60);
+    const std::string cut = patched.substr(0, kRecoverySector) + kOriginal.substr(kRecoverySector);
     const std::string foreign = AfterPlatformWrites(cut, "x", "y").substr(0, 40) + cut.substr(40);
     struct
     {
@@ -408,7 +431,7 @@ TEST_F(RegistrationUpdate, ACrashAtAnyFileCallIsPutRightByTheNextRunAndNoOtherWr
             status = RunTestChild("crashing-rewrite", std::to_string(k) + " " + m_path);
             EXPECT_TRUE(status == 99 || status == REGISTRATION_WRITTEN) << status;
             EXPECT_TRUE(Bytes() == kOriginal || Bytes() == patched
-                        || PathExists(m_path + kJournalSuffix));
+                        || !SideFiles(kJournalSuffix).empty());
             if (bOtherWrites) {
                 ASSERT_EQ(0u, RunTestChild("other-writer", std::to_string(k) + " " + m_path));
             }
