@@ -325,13 +325,16 @@ TEST_F(ConsoleProgram, RestoreWritesTheKeptFileBackOnlyOverWhatThePatchWrote)
     ScopedRegistrationFile registration(ScopedRegistrationFile::kFile, kOtherContent);
     StagedInstallation installation("Quellor", ConfigIni("V 1.9.0"));
     ASSERT_TRUE(installation.ok());
-    ASSERT_EQ(0u, Run().exitCode);
-    const std::string patched = RegistrationFileBytes();
     TempDir dir("restore");
-    ASSERT_TRUE(WriteFileBytes(dir.path() + "kept.db", kOtherContent));
-    ASSERT_TRUE(WriteFileBytes(dir.path() + "patched.db", patched));
+    // The record the patch keeps for the undo: the bytes it started from and those it wrote.
+    ASSERT_EQ(0u, Run("--record \"" + dir.path() + ".\"").exitCode);
+    const std::string patched = RegistrationFileBytes();
+    std::string before;
+    std::string recorded;
+    EXPECT_TRUE(ReadFileBytes(dir.path() + "zbk.db.before", &before) && before == kOtherContent);
+    EXPECT_TRUE(ReadFileBytes(dir.path() + "zbk.db.patched", &recorded) && recorded == patched);
     const std::string arguments =
-        "--restore \"" + dir.path() + "kept.db\" \"" + dir.path() + "patched.db\"";
+        "--restore \"" + dir.path() + "zbk.db.before\" \"" + dir.path() + "zbk.db.patched\"";
     // The installer has written the file since the patch: it stands.
     const std::string installed = patched + "[installer]\r\nrelease=2.0\r\n";
     ASSERT_TRUE(WriteFileBytes(RegistrationFilePath(), installed));
@@ -346,6 +349,19 @@ TEST_F(ConsoleProgram, RestoreWritesTheKeptFileBackOnlyOverWhatThePatchWrote)
         EXPECT_EQ(0u, run.exitCode);
         EXPECT_EQ(result, run.result);
         EXPECT_EQ(kOtherContent, RegistrationFileBytes());
+    }
+    // Given a directory, or the registration file itself: said so, and nothing is written.
+    const struct
+    {
+        std::string kept;
+        const char* cause;
+    } wrong[] = { { dir.path() + ".", expected::kFailureRestoreDirectory },
+                  { RegistrationFilePath(), expected::kFailureRestoreSelf } };
+    for (const auto& row : wrong) {
+        run = Run("--restore \"" + row.kept + "\" \"" + dir.path() + "zbk.db.patched\"");
+        EXPECT_EQ(5u, run.exitCode);
+        EXPECT_EQ(Lines(ShownRegistrationFilePath() + expected::WriteFailed(row.cause, 0)),
+                  run.err);
     }
 }
 

@@ -169,9 +169,10 @@ std::string ServiceState(const std::string& path)
 
 // The other program writes the registration file from within a run: at the scratch copy's first
 // profile write of the first g_racingAttempts attempts, or at the third flush (the file's own
-// write, before its read-back).
+// write, before its read-back; where g_flushFails, the write then fails).
 int g_racingAttempts = 0;
 int g_flushes = 0;
+bool g_flushFails = false;  // the file's own write then fails
 std::string g_racedPath;
 BOOL WINAPI RacedProfileWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path)
 {
@@ -183,8 +184,13 @@ using RealFlush = Counted<decltype(&::FlushFileBuffers), &::FlushFileBuffers>;
 BOOL WINAPI RacedFlush(HANDLE file)
 {
     BOOL bFlushed = RealFlush::real(file);
-    if (++g_flushes == 3)
+    if (++g_flushes == 3) {
         RunTestChild("other-writer", "after-write " + g_racedPath);
+        if (g_flushFails) {
+            ::SetLastError(ERROR_DISK_FULL);
+            return FALSE;
+        }
+    }
     return bFlushed;
 }
 
@@ -321,6 +327,15 @@ TEST_F(RegistrationUpdate, AFileHeldOrReadOnlyIsWrittenWhereThePlatformWouldWrit
     ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(kOriginal, Bytes());
     ExpectNothingLeftBeside();
+    // Sent to the registry by IniFileMapping: the product would never read what is written.
+    const char kMapping[] =
+        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\zbk.db";
+    HKEY hKey = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMapping, 0, NULL, 0,
+                                               KEY_ALL_ACCESS, NULL, &hKey, NULL));
+    ::RegCloseKey(hKey);
+    EXPECT_EQ(REGISTRATION_MAPPED, RewriteRegistration(m_path.c_str(), kVersion, kAppPath).failure);
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMapping);
     // Secured so that no one may write or delete it: the run's own files still go.
     PSECURITY_DESCRIPTOR pReadOnly = NULL;
     ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
@@ -494,4 +509,19 @@ TEST_F(RegistrationUpdate, AWriteByAnotherProgramDuringARunIsNeverLost)
                       == REGISTRATION_UNCHANGED);
         ExpectNothingLeftBeside();
     }
+    // The file's own write fails while another program writes it: that write stands, and the
+    // bytes the run started from are kept beside it, never lost.
+    ASSERT_TRUE(WriteFileBytes(m_path, kOriginal));
+    g_flushes = 0;
+    g_flushFails = true;
+    ImportHook flush = COUNTED(FlushFileBuffers, &RacedFlush);
+    RegistrationReport report = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
+    g_flushFails = false;
+    EXPECT_EQ(REGISTRATION_DISK_FULL, report.failure);
+    EXPECT_EQ(RECOVERY_FAILED_KEPT_ASIDE, report.recovery);
+    EXPECT_NE("", ServiceState(m_path));
+    std::string kept;
+    EXPECT_TRUE(ReadFileBytes(m_path + report.szKeptAside, &kept) && kept == kOriginal);
+    ::DeleteFileA((m_path + report.szKeptAside).c_str());
+    ExpectNothingLeftBeside();
 }
