@@ -183,6 +183,9 @@ BOOL CRegistrationRun::Recover()
 BOOL CRegistrationRun::SettleJournal(const char* pszJournal)
 {
     const char* pszSuffix = pszJournal + strlen(m_pszPath);
+    DWORD dwError = ERROR_SUCCESS;
+    if (m_mode == kWrite)
+        ClearSideFile(pszJournal, &dwError);  // read-only, it could not be deleted once settled
     CRollbackJournal journal(pszJournal);
     CRollbackJournal::Contents contents;
     switch (journal.Load(kLargestRegistration, &contents)) {
