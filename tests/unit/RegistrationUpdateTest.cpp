@@ -420,6 +420,27 @@ TEST_F(RegistrationUpdate, AJournalIsRolledBackOnlyOverTheProgramsOwnCutWrite)
         if (row.recovery == RECOVERY_KEPT_ASIDE)
             ::DeleteFileA(kept.c_str());
     }
+    // A directory, or a partial copy, under the name the kept copy takes: the copy takes the
+    // next name, and the check says so too.
+    char szSum[9];
+    snprintf(
+        szSum, sizeof(szSum), "%08lx",
+        static_cast<unsigned long>(CRollbackJournal::Checksum(kOriginal.data(), kOriginal.size())));
+    const std::string taken = m_path + kKeptAsideSuffix + szSum;
+    ASSERT_TRUE(::CreateDirectoryA(taken.c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(taken + "-1", kOriginal.substr(0, 100)));
+    ASSERT_TRUE(CRollbackJournal(journalPath.c_str())
+                    .Save(kOriginal.data(), kOriginal.size(), patched.data(), patched.size()));
+    ASSERT_TRUE(WriteFileBytes(m_path, foreign));
+    EXPECT_EQ(taken + "-2",
+              m_path + CheckRegistration(m_path.c_str(), kVersion, kAppPath).szKeptAside);
+    RegistrationReport kept = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
+    EXPECT_EQ(taken + "-2", m_path + kept.szKeptAside);
+    std::string keptBytes;
+    EXPECT_TRUE(ReadFileBytes(taken + "-2", &keptBytes) && keptBytes == kOriginal);
+    for (const char* suffix : { "-1", "-2" })
+        ::DeleteFileA((taken + suffix).c_str());
+    ::RemoveDirectoryA(taken.c_str());
     // A journal cut short while it was written only goes away.
     ASSERT_TRUE(CRollbackJournal(journalPath.c_str()).Save("[zbk]\r\n", 7, "", 0));
     std::string torn;
