@@ -172,7 +172,8 @@ std::string ServiceState(const std::string& path)
 // write, before its read-back; where g_flushFails, the write then fails).
 int g_racingAttempts = 0;
 int g_flushes = 0;
-bool g_flushFails = false;  // the file's own write then fails
+bool g_flushFails = false;     // the file's own write then fails
+bool g_flushReplaces = false;  // another file takes the file's place instead of the other write
 std::string g_racedPath;
 BOOL WINAPI RacedProfileWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path)
 {
@@ -185,7 +186,12 @@ BOOL WINAPI RacedFlush(HANDLE file)
 {
     BOOL bFlushed = RealFlush::real(file);
     if (++g_flushes == 3) {
-        RunTestChild("other-writer", "after-write " + g_racedPath);
+        if (g_flushReplaces) {
+            ::MoveFileA(g_racedPath.c_str(), (g_racedPath + ".moved").c_str());
+            WriteFileBytes(g_racedPath, kOriginal);
+        } else {
+            RunTestChild("other-writer", "after-write " + g_racedPath);
+        }
         if (g_flushFails) {
             ::SetLastError(ERROR_DISK_FULL);
             return FALSE;
@@ -544,5 +550,15 @@ TEST_F(RegistrationUpdate, AWriteByAnotherProgramDuringARunIsNeverLost)
     std::string kept;
     EXPECT_TRUE(ReadFileBytes(m_path + report.szKeptAside, &kept) && kept == kOriginal);
     ::DeleteFileA((m_path + report.szKeptAside).c_str());
+    ExpectNothingLeftBeside();
+    // Renamed, and another file put in its place, during the write: not called written.
+    ASSERT_TRUE(WriteFileBytes(m_path, kOriginal));
+    g_flushes = 0;
+    g_flushReplaces = true;
+    report = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
+    g_flushReplaces = false;
+    EXPECT_EQ(REGISTRATION_REPLACED, report.failure);
+    EXPECT_EQ(kOriginal, Bytes());
+    ::DeleteFileA((m_path + ".moved").c_str());
     ExpectNothingLeftBeside();
 }
