@@ -59,8 +59,18 @@ int main(int argc, char** argv)
     // Another program's write, as the product's service makes one: a key of a section of its own.
     if (argc == 4 && strcmp(argv[1], "--service-write") == 0)
         return ::WritePrivateProfileStringA("service", "state", argv[3], argv[2]) ? 0 : 1;
+    // A service that writes every few milliseconds: each profile write rewrites the whole file.
+    if (argc == 4 && strcmp(argv[1], "--service-writes") == 0) {
+        for (int i = 0; i < atoi(argv[3]); ++i) {
+            char szValue[16];
+            snprintf(szValue, sizeof(szValue), "%d", i);
+            ::WritePrivateProfileStringA("service", "tick", szValue, argv[2]);
+            ::Sleep(2);
+        }
+        return 0;
+    }
     fprintf(stderr,
             "usage: PatchBench.exe RUNS | --profile-writes FILE VERSION APPPATH"
-            " | --service-write FILE VALUE\n");
+            " | --service-write FILE VALUE | --service-writes FILE COUNT\n");
     return 64;
 }
