@@ -131,11 +131,14 @@ int main(int argc, char** argv)
     BOOL bHelp = FALSE;
     const char* pszKept = NULL;
     const char* pszPatched = NULL;
+    const char* pszRecordDir = NULL;
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--dry-run") == 0) {
             bDryRun = TRUE;
         } else if (strcmp(argv[i], "/?") == 0 || strcmp(argv[i], "--help") == 0) {
             bHelp = TRUE;
+        } else if (strcmp(argv[i], "--record") == 0 && i + 1 < argc && pszRecordDir == NULL) {
+            pszRecordDir = argv[++i];
         } else if (strcmp(argv[i], "--restore") == 0 && i + 2 < argc && pszKept == NULL) {
             pszKept = argv[++i];
             pszPatched = argv[++i];
@@ -144,7 +147,7 @@ int main(int argc, char** argv)
             return Finish(kExitUsage, "usage");
         }
     }
-    if (pszKept != NULL && bDryRun) {
+    if ((pszKept != NULL && bDryRun) || (pszRecordDir != NULL && (bDryRun || pszKept != NULL))) {
         WriteStdText(STD_ERROR_HANDLE, CConsoleText().Own(kUsage));
         return Finish(kExitUsage, "usage");
     }
@@ -162,7 +165,8 @@ int main(int argc, char** argv)
 
     // The dialog rewrites the keys at every press; here a file that holds both already is left
     // alone, so that a rerun across a fleet reports nothing changed.
-    PatchOutcome outcome = RunPatch(bDryRun ? &CheckRegistration : &UpdateRegistration);
+    PatchOutcome outcome =
+        RunPatch(bDryRun ? &CheckRegistration : &UpdateRegistration, pszRecordDir);
     SayRecovery(outcome.registration, bDryRun);
     if (outcome.result != PATCH_APPLIED && outcome.result != PATCH_UNCHANGED) {
         CConsoleText text = MessageText(OutcomeMessage(outcome));

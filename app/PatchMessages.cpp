@@ -30,6 +30,16 @@ const char* FailureText(RegistrationFailure failure)
         return kFailureSidePending;
     case REGISTRATION_SIDE_HELD:
         return kFailureSideHeld;
+    case REGISTRATION_RESTORE_DIRECTORY:
+        return kFailureRestoreDirectory;
+    case REGISTRATION_RESTORE_SELF:
+        return kFailureRestoreSelf;
+    case REGISTRATION_MAPPED:
+        return kFailureMapped;
+    case REGISTRATION_REPLACED:
+        return kFailureReplaced;
+    case REGISTRATION_RECORD:
+        return kFailureRecord;
     case REGISTRATION_NO_FAILURE:
     case REGISTRATION_CHANGED_SINCE:  // a restore's, said in its own words
     case REGISTRATION_OTHER:
@@ -43,9 +53,9 @@ CString WriteFailedText(const RegistrationReport& report)
 {
     CString strText = kWriteFailedSuffix;
     strText += FailureText(report.failure);
-    if (report.pszSide != NULL) {
+    if (report.szSide[0] != '\0') {
         strText += kRegistrationFileName;
-        strText += report.pszSide;
+        strText += report.szSide;
     }
     if (report.dwError != ERROR_SUCCESS) {
         char szDigits[12];
@@ -101,11 +111,13 @@ CString RecoveryNotice(const RegistrationReport& report, const RecoveryTexts& te
         strText = texts.pszDropped;
     } else if (report.recovery == RECOVERY_ROLLED_BACK) {
         strText = texts.pszRolledBack;
-    } else if (report.recovery == RECOVERY_KEPT_ASIDE) {
-        strText = texts.pszKeptAside;
+    } else if (report.recovery == RECOVERY_KEPT_ASIDE
+               || report.recovery == RECOVERY_FAILED_KEPT_ASIDE) {
+        BOOL bThisRun = report.recovery == RECOVERY_FAILED_KEPT_ASIDE;
+        strText = bThisRun ? kFailedKeptAsideLine : texts.pszKeptAside;
         strText += kRegistrationFileName;
         strText += report.szKeptAside;
-        strText += texts.pszKeptAsideEnd;
+        strText += bThisRun ? kKeptAsideEnd : texts.pszKeptAsideEnd;
     }
     return strText;
 }

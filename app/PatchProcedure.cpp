@@ -5,7 +5,7 @@
 #include "core/ProfileFile.h"
 #include "core/ServiceQuery.h"
 
-PatchOutcome RunPatch(RegistrationStep writeStep)
+PatchOutcome RunPatch(RegistrationStep writeStep, const char* pszRecordDir)
 {
     PatchOutcome outcome = { PATCH_NO_INSTALL_DIR, CString(), CString(), CString(), {} };
     CServiceQuery query;
@@ -34,8 +34,8 @@ PatchOutcome RunPatch(RegistrationStep writeStep)
     }
 
     outcome.strRegistrationPath = GetRedirectedSystemDir() + kRegistrationFileName;
-    outcome.registration =
-        writeStep(GetRegistrationFilePath(), outcome.strVersion, outcome.strInstallDir);
+    outcome.registration = writeStep(GetRegistrationFilePath(), outcome.strVersion,
+                                     outcome.strInstallDir, pszRecordDir);
     switch (outcome.registration.result) {
     case REGISTRATION_WRITTEN:
     case REGISTRATION_WRITABLE:

@@ -32,4 +32,5 @@ struct PatchOutcome
 
 // Runs the patch once, with the write step that the caller chooses (core/RegistrationUpdate.h):
 // RewriteRegistration, UpdateRegistration, or CheckRegistration, which writes nothing.
-PatchOutcome RunPatch(RegistrationStep writeStep);
+// pszRecordDir: where the write step keeps the record of what it wrote, or NULL.
+PatchOutcome RunPatch(RegistrationStep writeStep, const char* pszRecordDir = NULL);

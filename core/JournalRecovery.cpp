@@ -5,37 +5,72 @@
 
 namespace {
 
-// How far from nAt the file agrees, byte for byte at the same places, with pOther.
-size_t Agrees(const char* pFile, size_t nFile, const char* pOther, size_t nOther, size_t nAt)
-{
-    while (nAt < nFile && nAt < nOther && pFile[nAt] == pOther[nAt])
-        ++nAt;
-    return nAt;
-}
-
 bool Same(const char* p, size_t n, const char* q, size_t m)
 {
     return n == m && memcmp(p, q, n) == 0;
 }
 
+bool IsZeros(const char* p, size_t n)
+{
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] != 0)
+            return false;
+    }
+    return true;
+}
+
+// [nAt, nEnd) holds the original bytes there, the new bytes there, or, where a write made the file
+// longer, zeros.
+bool IsOurs(const char* pFile, size_t nAt, size_t nEnd, const char* pOriginal, size_t nOriginal,
+            const char* pNew, size_t nNew)
+{
+    const char* p = pFile + nAt;
+    size_t n = nEnd - nAt;
+    return (nEnd <= nOriginal && memcmp(p, pOriginal + nAt, n) == 0)
+           || (nEnd <= nNew && memcmp(p, pNew + nAt, n) == 0)
+           || (nAt >= (nOriginal < nNew ? nOriginal : nNew) && IsZeros(p, n));
+}
+
+// The next place at which what the file holds may change from one side to the other: a sector's
+// end, or the end of one of the two.
+size_t NextBoundary(size_t nAt, size_t nOriginal, size_t nNew)
+{
+    size_t nEnd = (nAt / kRecoverySector + 1) * kRecoverySector;
+    if (nAt < nOriginal && nOriginal < nEnd)
+        nEnd = nOriginal;
+    if (nAt < nNew && nNew < nEnd)
+        nEnd = nNew;
+    return nEnd;
+}
+
 }  // namespace
 
-JournalRecovery DecideRecovery(const char* pFile, size_t nFile, const char* pOriginal,
-                               size_t nOriginal, const char* pNew, size_t nNew)
+bool IsLengthOurs(size_t nFile, size_t nOriginal, size_t nNew)
 {
-    if (Same(pFile, nFile, pOriginal, nOriginal))
-        return kRecoveryUnchanged;
-    if (pNew == NULL)
-        return kRecoveryKeepAside;
-    if (Same(pFile, nFile, pNew, nNew))
-        return kRecoveryWhole;
     size_t nShortest = nOriginal < nNew ? nOriginal : nNew;
     size_t nLongest = nOriginal < nNew ? nNew : nOriginal;
-    if (nFile < nShortest || nFile > nLongest)
+    return nFile == nOriginal || nFile == nNew
+           || (nFile > nShortest && nFile < nLongest && nFile % kRecoveryChunk == 0);
+}
+
+JournalRecovery DecideRecovery(const char* pFile, size_t nFile, const char* pOriginal,
+                               size_t nOriginal, const char* pNew, size_t nNew, size_t nLargest)
+{
+    if (nOriginal > nLargest || nNew > nLargest)
+        return kRecoveryUntrusted;
+    if (Same(pFile, nFile, pOriginal, nOriginal))
+        return kRecoveryUnchanged;
+    if (Same(pFile, nFile, pNew, nNew))
+        return kRecoveryWhole;
+    if (!IsLengthOurs(nFile, nOriginal, nNew))
         return kRecoveryKeepAside;
-    // Original, then new, then original again; each run may be empty.
-    size_t nAt = Agrees(pFile, nFile, pOriginal, nOriginal, 0);
-    nAt = Agrees(pFile, nFile, pNew, nNew, nAt);
-    nAt = Agrees(pFile, nFile, pOriginal, nOriginal, nAt);
-    return nAt == nFile ? kRecoveryRollBack : kRecoveryKeepAside;
+    for (size_t nAt = 0; nAt < nFile;) {
+        size_t nEnd = NextBoundary(nAt, nOriginal, nNew);
+        if (nEnd > nFile)
+            nEnd = nFile;
+        if (!IsOurs(pFile, nAt, nEnd, pOriginal, nOriginal, pNew, nNew))
+            return kRecoveryKeepAside;
+        nAt = nEnd;
+    }
+    return kRecoveryRollBack;
 }

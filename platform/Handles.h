@@ -70,6 +70,11 @@ public:
 
     template <typename T> T* As() const { return static_cast<T*>(m_h); }
     BOOL IsValid() const { return m_h != NULL; }
+    void Reset(HLOCAL h)
+    {
+        Free();
+        m_h = h;
+    }
     void Free()
     {
         if (m_h != NULL) {

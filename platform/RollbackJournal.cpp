@@ -13,8 +13,6 @@ const char kMark[8] = { 'Q', 'P', 'J', 'o', 'u', 'r', 'n', '2' };
 const size_t kLengthsAt = sizeof(kMark);
 const size_t kChecksumAt = kLengthsAt + 16;
 const size_t kHeaderSize = kChecksumAt + 4;
-// The first format: one length, its checksum, the original bytes alone.
-const char kFirstMark[8] = { 'Q', 'P', 'J', 'o', 'u', 'r', 'n', '1' };
 
 void PutLittleEndian(unsigned char* p, ULONGLONG value, int nBytes)
 {
@@ -55,10 +53,14 @@ BOOL CRollbackJournal::Save(const void* pOriginal, size_t nOriginal, const void*
                                          { pOriginal, nOriginal },
                                          { pNew, nNew } };
     CWholeFile file;
-    // Others may read it meanwhile (a backup agent, a scanner); no one else may change it.
-    if (file.Open(m_pszPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS,
-                  FILE_ATTRIBUTE_NORMAL, psa)
-        && file.WriteAll(pieces, 3))
+    // A new file under a name of its own: others may read it meanwhile (a backup agent, a
+    // scanner); no one else may change it.
+    if (!file.Open(m_pszPath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW,
+                   FILE_ATTRIBUTE_NORMAL, psa)) {
+        m_dwError = file.Error();
+        return FALSE;
+    }
+    if (file.WriteAll(pieces, 3))
         return TRUE;
     m_dwError = file.Error();
     file.Close();
@@ -79,25 +81,18 @@ CRollbackJournal::State CRollbackJournal::Load(size_t nLargest, Contents* conten
         // Larger than any file it could be for: not one of ours, written whole.
         return m_dwError == ERROR_FILE_TOO_LARGE ? kTorn : kUnreadable;
     }
-    // Both formats: the mark, one length per run of bytes, the checksum, the runs.
     const unsigned char* p = contents->buffer.As<unsigned char>();
-    if (nSize < sizeof(kMark) || memcmp(p, kMark, sizeof(kMark) - 1) != 0
-        || (p[sizeof(kMark) - 1] != kMark[sizeof(kMark) - 1]
-            && p[sizeof(kMark) - 1] != kFirstMark[sizeof(kMark) - 1]))
-        return kTorn;
-    const size_t nRuns = p[sizeof(kMark) - 1] == kMark[sizeof(kMark) - 1] ? 2 : 1;
-    const size_t nHeader = kLengthsAt + 8 * nRuns + 4;
-    if (nSize < nHeader)
+    if (nSize < kHeaderSize || memcmp(p, kMark, sizeof(kMark)) != 0)
         return kTorn;
     ULONGLONG nOriginal = GetLittleEndian(p + kLengthsAt, 8);
-    ULONGLONG nNew = nRuns == 2 ? GetLittleEndian(p + kLengthsAt + 8, 8) : 0;
-    if (nOriginal > nSize - nHeader || nNew != nSize - nHeader - nOriginal
-        || GetLittleEndian(p + nHeader - 4, 4)
-               != Checksum(p + nHeader, nSize - nHeader, Checksum(p + kLengthsAt, 8 * nRuns)))
+    ULONGLONG nNew = GetLittleEndian(p + kLengthsAt + 8, 8);
+    if (nOriginal > nSize - kHeaderSize || nNew != nSize - kHeaderSize - nOriginal
+        || GetLittleEndian(p + kChecksumAt, 4)
+               != Checksum(p + kHeaderSize, nSize - kHeaderSize, Checksum(p + kLengthsAt, 16)))
         return kTorn;
-    contents->pOriginal = reinterpret_cast<const char*>(p + nHeader);
+    contents->pOriginal = reinterpret_cast<const char*>(p + kHeaderSize);
     contents->nOriginal = static_cast<size_t>(nOriginal);
-    contents->pNew = nRuns == 2 ? contents->pOriginal + nOriginal : NULL;
+    contents->pNew = contents->pOriginal + nOriginal;
     contents->nNew = static_cast<size_t>(nNew);
     return kWhole;
 }

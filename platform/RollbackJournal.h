@@ -21,8 +21,7 @@ public:
         kUnreadable,
     };
 
-    // What a whole journal holds, in one buffer. pNew is NULL for a journal of the first format,
-    // which kept the original bytes alone.
+    // What a whole journal holds, in one buffer.
     struct Contents
     {
         HeapBuffer buffer;
@@ -37,8 +36,9 @@ public:
     CRollbackJournal(const CRollbackJournal&) = delete;
     CRollbackJournal& operator=(const CRollbackJournal&) = delete;
 
-    // Writes both runs of bytes and flushes them; the journal gets the security descriptor of psa
-    // where given. On failure nothing is left under the path.
+    // Writes both runs of bytes into a new file under the path and flushes them; the journal gets
+    // the security descriptor of psa where given. Never over a file already there
+    // (ERROR_FILE_EXISTS); on any other failure nothing is left under the path.
     BOOL Save(const void* pOriginal, size_t nOriginal, const void* pNew, size_t nNew,
               SECURITY_ATTRIBUTES* psa = NULL);
     // What stands under the path; with kWhole, *contents holds it. nLargest bounds each run.

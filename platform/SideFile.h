@@ -25,20 +25,47 @@ SideFileState ClearSideFile(const char* pszPath, DWORD* pdwError);
 // account may not open or create it).
 SideFileState WhyDenied(const char* pszPath, BOOL* pbCleared, DWORD* pdwError);
 
-// A copy of a file's access list, for the files made beside it that hold its bytes: they give no
-// more access than the file itself.
-class CFileSecurity
+// The security of the files made beside the file that hold its bytes (the journal, the scratch
+// copies, the kept copies, a record): an access list of their own, protected from the directory's
+// inheritable entries, that lets in SYSTEM and the Administrators group alone. A copy of the
+// file's own list would not do: CreateFile applies the directory's inheritable entries to a given
+// descriptor that is not protected, and a list that denies the Administrators the right to delete
+// would leave the run unable to remove what it made.
+class CSideSecurity
 {
 public:
-    CFileSecurity() : m_attributes() {}
-    CFileSecurity(const CFileSecurity&) = delete;
-    CFileSecurity& operator=(const CFileSecurity&) = delete;
+    CSideSecurity() : m_attributes() {}
+    CSideSecurity(const CSideSecurity&) = delete;
+    CSideSecurity& operator=(const CSideSecurity&) = delete;
 
-    // FALSE, with the Windows error in *pdwError, when the file's access list cannot be read.
-    BOOL Copy(const char* pszPath, DWORD* pdwError);
+    // FALSE, with the Windows error in *pdwError, when the descriptor cannot be made.
+    BOOL Make(DWORD* pdwError);
     SECURITY_ATTRIBUTES* Attributes() { return &m_attributes; }
 
 private:
-    HeapBuffer m_descriptor;
+    LocalBuffer m_descriptor;
     SECURITY_ATTRIBUTES m_attributes;
+};
+
+// The files (not directories) whose names begin with a path's last part, in its directory: the
+// side files of one kind, whatever a run added to their names.
+class CSideFiles
+{
+public:
+    // pszPrefix: a full path, such as the journal's path without its run's own part.
+    explicit CSideFiles(const char* pszPrefix);
+    ~CSideFiles();
+    CSideFiles(const CSideFiles&) = delete;
+    CSideFiles& operator=(const CSideFiles&) = delete;
+
+    // The next such file's full path; FALSE when there is none left (or the name would not fit).
+    BOOL Next(char (&szPath)[MAX_PATH]);
+
+private:
+    HANDLE m_hFind;
+    WIN32_FIND_DATAA m_found;
+    BOOL m_bHaveFound;
+    size_t m_nDir;     // the directory's part of the prefix, with its backslash
+    size_t m_nPrefix;  // the whole prefix
+    char m_szPattern[MAX_PATH];
 };

@@ -3,12 +3,10 @@
 
 namespace {
 
-// One call moves at most this much, so that a size always fits a DWORD.
-const DWORD kLargestCall = 1024 * 1024;
-
+// One call moves at most kLargestCall, so that a size always fits a DWORD.
 DWORD NextCall(size_t nLeft)
 {
-    return nLeft < kLargestCall ? static_cast<DWORD>(nLeft) : kLargestCall;
+    return nLeft < CWholeFile::kLargestCall ? static_cast<DWORD>(nLeft) : CWholeFile::kLargestCall;
 }
 
 }  // namespace
@@ -39,6 +37,18 @@ BOOL CWholeFile::Size(ULONGLONG* pnSize)
     if (!::GetFileSizeEx(m_file.Get(), &size))
         return Fail();
     *pnSize = static_cast<ULONGLONG>(size.QuadPart);
+    return TRUE;
+}
+
+BOOL CWholeFile::Identify(FileIdentity* identity)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(m_file.Get(), &info))
+        return Fail();
+    identity->dwVolume = info.dwVolumeSerialNumber;
+    identity->dwIndexHigh = info.nFileIndexHigh;
+    identity->dwIndexLow = info.nFileIndexLow;
+    identity->dwAttributes = info.dwFileAttributes;
     return TRUE;
 }
 

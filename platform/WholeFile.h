@@ -4,9 +4,26 @@
 
 #include "platform/Handles.h"
 
+// Which file a handle has open, and its attributes, as the handle sees them.
+struct FileIdentity
+{
+    DWORD dwVolume;
+    DWORD dwIndexHigh;
+    DWORD dwIndexLow;
+    DWORD dwAttributes;
+    BOOL IsSameFile(const FileIdentity& other) const
+    {
+        return dwVolume == other.dwVolume && dwIndexHigh == other.dwIndexHigh
+               && dwIndexLow == other.dwIndexLow;
+    }
+};
+
 class CWholeFile
 {
 public:
+    // The most that one read or write call moves.
+    static const DWORD kLargestCall = 1024 * 1024;
+
     CWholeFile() : m_dwError(ERROR_SUCCESS) {}
     CWholeFile(const CWholeFile&) = delete;
     CWholeFile& operator=(const CWholeFile&) = delete;
@@ -33,6 +50,8 @@ public:
 
     // The file's size; FALSE, with Error() set, when it cannot be had.
     BOOL Size(ULONGLONG* pnSize);
+    // Volume, index and attributes of the open file; FALSE, with Error() set, when they cannot be had.
+    BOOL Identify(FileIdentity* identity);
     BOOL IsOpen() const { return m_file.IsValid(); }
     // The Windows error of the last call that failed, ERROR_SUCCESS when none did.
     DWORD Error() const { return m_dwError; }

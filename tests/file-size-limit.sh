@@ -4,7 +4,8 @@
 # larger than the limit. It must exit 5, leave the file byte for byte as it was, and leave nothing
 # beside it. Then the program's own limit, 64 MB: a 100 MB file is refused before anything is
 # written, with the limit in the text, and a 50 MB file is patched as the two profile writes
-# would patch it. Each run's time is printed.
+# would patch it; a file of exactly 64 MiB that the patch would make larger is refused before
+# anything is written. Each run's time is printed.
 #   file-size-limit.sh ARCH BUILD_DIR     ARCH x86_64 or i686; WINEPREFIX set (the tests' prefix)
 set -e
 arch=$1
@@ -55,6 +56,24 @@ for mb in 100 50; do
     fi
     rm -f "$original.err"
 done
+# Exactly 64 MiB: the file is taken, but the patch would make it larger than the program writes,
+# so it is refused before anything is written.
+awk 'BEGIN {
+    target = 64 * 1024 * 1024
+    printf "[zbk]\r\nserial=Q-1\r\n"; n = 19
+    value = sprintf("%1000s", ""); gsub(/ /, "v", value)
+    for (i = 0; n + 1040 < target; i++) n += length(sprintf("[s%d]\r\n%s=1\r\n", i, value))
+    for (j = 0; j < i; j++) printf "[s%d]\r\n%s=1\r\n", j, value
+    pad = sprintf("%" (target - n - 3) "s", ""); gsub(/ /, "v", pad)
+    printf ";%s\r\n", pad
+}' > "$registration"
+cp "$registration" "$original"
+status=0
+$wine_run "$build/UpgradePatchCmd.exe" >/dev/null 2>"$original.err" || status=$?
+echo "64 MiB, growing: exit status $status"
+[ "$(stat -c %s "$registration")" -eq 67108864 ] && [ $status -eq 5 ] && grep -q "64 MB" "$original.err" &&
+    cmp -s "$registration" "$original" || { echo "a patch past 64 MiB was not refused before writing"; failed=1; }
+rm -f "$original.err"
 for leftover in "$registration".upgradepatch-*; do
     [ ! -e "$leftover" ] || { echo "left behind: $leftover"; failed=1; }
 done

@@ -5,12 +5,15 @@
 #include <string>
 #include <utility>
 
+#include "core/JournalRecovery.h"
 #include "core/RegistrationUpdate.h"
 #include "platform/RollbackJournal.h"
 #include "tests/support/ImportHook.h"
 #include "tests/support/Staging.h"
 #include "tests/support/TestChild.h"
 #include "tests/support/Utf16Text.h"
+
+#include <sddl.h>  // after the Windows headers
 
 namespace {
 
@@ -38,12 +41,23 @@ protected:
     {
         return AfterPlatformWrites(original, kVersion, kAppPath);
     }
-    // Nothing beside the registration file but the file itself.
-    void ExpectNothingLeftBeside() const
+    // The program's files beside the registration file whose names begin with the suffix, but
+    // the copies that keep earlier bytes (the tests remove those themselves).
+    std::string SideFiles(const char* pszSuffix = ".upgradepatch-") const
     {
-        for (const char* suffix : { kLockSuffix, kJournalSuffix, kScratchSuffix })
-            EXPECT_FALSE(PathExists(m_path + suffix)) << suffix;
+        std::string names;
+        WIN32_FIND_DATAA found;
+        HANDLE hFind = ::FindFirstFileA((m_path + pszSuffix + "*").c_str(), &found);
+        for (BOOL bMore = hFind != INVALID_HANDLE_VALUE; bMore;
+             bMore = ::FindNextFileA(hFind, &found)) {
+            if (strstr(found.cFileName, kKeptAsideSuffix) == nullptr)
+                names += std::string(found.cFileName) + " ";
+        }
+        if (hFind != INVALID_HANDLE_VALUE)
+            ::FindClose(hFind);
+        return names;
     }
+    void ExpectNothingLeftBeside() const { EXPECT_EQ("", SideFiles()); }
     RegistrationResult Rewrite() const
     {
         return RewriteRegistration(m_path.c_str(), kVersion, kAppPath).result;
@@ -85,7 +99,7 @@ void WINAPI HolderLetsGo(DWORD)
 }
 
 // The child that ends its process at the k-th file call of a rewrite (a write is torn half-way
-// first), without a chance to clean up: as a crash or a kill would.
+// first, at a sector's end, as a power loss may leave it), without a chance to clean up: as a crash or a kill would.
 int g_crashAt = 0;
 int g_calls = 0;
 void CrashAtTheKthCall()
@@ -108,7 +122,8 @@ using RealWriteFile = Counted<decltype(&::WriteFile), &::WriteFile>;
 BOOL WINAPI TornWrite(HANDLE file, LPCVOID data, DWORD n, LPDWORD done, LPOVERLAPPED overlapped)
 {
     if (g_calls + 1 == g_crashAt)
-        RealWriteFile::real(file, data, n / 2, done, overlapped);
+        RealWriteFile::real(file, data, n / 2 / kRecoverySector * kRecoverySector, done,
+                            overlapped);
     CrashAtTheKthCall();
     return RealWriteFile::real(file, data, n, done, overlapped);
 }
@@ -154,9 +169,11 @@ std::string ServiceState(const std::string& path)
 
 // The other program writes the registration file from within a run: at the scratch copy's first
 // profile write of the first g_racingAttempts attempts, or at the third flush (the file's own
-// write, before its read-back).
+// write, before its read-back; where g_flushFails, the write then fails).
 int g_racingAttempts = 0;
 int g_flushes = 0;
+bool g_flushFails = false;     // the file's own write then fails
+bool g_flushReplaces = false;  // another file takes the file's place instead of the other write
 std::string g_racedPath;
 BOOL WINAPI RacedProfileWrite(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR path)
 {
@@ -168,8 +185,18 @@ using RealFlush = Counted<decltype(&::FlushFileBuffers), &::FlushFileBuffers>;
 BOOL WINAPI RacedFlush(HANDLE file)
 {
     BOOL bFlushed = RealFlush::real(file);
-    if (++g_flushes == 3)
-        RunTestChild("other-writer", "after-write " + g_racedPath);
+    if (++g_flushes == 3) {
+        if (g_flushReplaces) {
+            ::MoveFileA(g_racedPath.c_str(), (g_racedPath + ".moved").c_str());
+            WriteFileBytes(g_racedPath, kOriginal);
+        } else {
+            RunTestChild("other-writer", "after-write " + g_racedPath);
+        }
+        if (g_flushFails) {
+            ::SetLastError(ERROR_DISK_FULL);
+            return FALSE;
+        }
+    }
     return bFlushed;
 }
 
@@ -288,7 +315,7 @@ TEST_F(RegistrationUpdate, AFileHeldOrReadOnlyIsWrittenWhereThePlatformWouldWrit
                                         NULL, OPEN_EXISTING, 0, NULL));
         ASSERT_TRUE(held.IsValid());
         for (RegistrationStep step : { &CheckRegistration, &RewriteRegistration }) {
-            RegistrationReport report = step(m_path.c_str(), kVersion, kAppPath);
+            RegistrationReport report = step(m_path.c_str(), kVersion, kAppPath, nullptr);
             EXPECT_EQ(row.failure, report.failure);
             EXPECT_EQ(row.failure == REGISTRATION_HELD ? ERROR_SHARING_VIOLATION : 0u,
                       report.dwError);
@@ -306,6 +333,23 @@ TEST_F(RegistrationUpdate, AFileHeldOrReadOnlyIsWrittenWhereThePlatformWouldWrit
     ::SetFileAttributesA(m_path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(kOriginal, Bytes());
     ExpectNothingLeftBeside();
+    // Sent to the registry by IniFileMapping: the product would never read what is written.
+    const char kMapping[] =
+        "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\IniFileMapping\\zbk.db";
+    HKEY hKey = NULL;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMapping, 0, NULL, 0,
+                                               KEY_ALL_ACCESS, NULL, &hKey, NULL));
+    ::RegCloseKey(hKey);
+    EXPECT_EQ(REGISTRATION_MAPPED, RewriteRegistration(m_path.c_str(), kVersion, kAppPath).failure);
+    ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, kMapping);
+    // Secured so that no one may write or delete it: the run's own files still go.
+    PSECURITY_DESCRIPTOR pReadOnly = NULL;
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        "D:P(A;;FR;;;WD)", SDDL_REVISION_1, &pReadOnly, NULL));
+    ASSERT_TRUE(::SetFileSecurityA(m_path.c_str(), DACL_SECURITY_INFORMATION, pReadOnly));
+    ::LocalFree(pReadOnly);
+    EXPECT_EQ(REGISTRATION_FAILED, Rewrite());
+    ExpectNothingLeftBeside();
 }
 
 TEST_F(RegistrationUpdate, TheLockIsWaitedForAndABusyOneTouchesNothing)
@@ -319,7 +363,7 @@ TEST_F(RegistrationUpdate, TheLockIsWaitedForAndABusyOneTouchesNothing)
         ASSERT_TRUE(hook.Installed());
         for (RegistrationStep step :
              { &RewriteRegistration, &UpdateRegistration, &CheckRegistration })
-            EXPECT_EQ(REGISTRATION_BUSY, step(m_path.c_str(), kVersion, kAppPath).result);
+            EXPECT_EQ(REGISTRATION_BUSY, step(m_path.c_str(), kVersion, kAppPath, nullptr).result);
         EXPECT_EQ(kOriginal, Bytes());
     }
     ImportHook hook("kernel32.dll", "Sleep", &::Sleep, &HolderLetsGo);
@@ -347,7 +391,7 @@ TEST_F(RegistrationUpdate, AJournalIsRolledBackOnlyOverTheProgramsOwnCutWrite)
 {
     const std::string journalPath = m_path + kJournalSuffix;
     const std::string patched = PlatformRendering();
-    const std::string cut = patched.substr(0, 60) + kOriginal.substr(60);
+    const std::string cut = patched.substr(0, kRecoverySector) + kOriginal.substr(kRecoverySector);
     const std::string foreign = AfterPlatformWrites(cut, "x", "y").substr(0, 40) + cut.substr(40);
     struct
     {
@@ -382,6 +426,27 @@ TEST_F(RegistrationUpdate, AJournalIsRolledBackOnlyOverTheProgramsOwnCutWrite)
         if (row.recovery == RECOVERY_KEPT_ASIDE)
             ::DeleteFileA(kept.c_str());
     }
+    // A directory, or a partial copy, under the name the kept copy takes: the copy takes the
+    // next name, and the check says so too.
+    char szSum[9];
+    snprintf(
+        szSum, sizeof(szSum), "%08lx",
+        static_cast<unsigned long>(CRollbackJournal::Checksum(kOriginal.data(), kOriginal.size())));
+    const std::string taken = m_path + kKeptAsideSuffix + szSum;
+    ASSERT_TRUE(::CreateDirectoryA(taken.c_str(), NULL));
+    ASSERT_TRUE(WriteFileBytes(taken + "-1", kOriginal.substr(0, 100)));
+    ASSERT_TRUE(CRollbackJournal(journalPath.c_str())
+                    .Save(kOriginal.data(), kOriginal.size(), patched.data(), patched.size()));
+    ASSERT_TRUE(WriteFileBytes(m_path, foreign));
+    EXPECT_EQ(taken + "-2",
+              m_path + CheckRegistration(m_path.c_str(), kVersion, kAppPath).szKeptAside);
+    RegistrationReport kept = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
+    EXPECT_EQ(taken + "-2", m_path + kept.szKeptAside);
+    std::string keptBytes;
+    EXPECT_TRUE(ReadFileBytes(taken + "-2", &keptBytes) && keptBytes == kOriginal);
+    for (const char* suffix : { "-1", "-2" })
+        ::DeleteFileA((taken + suffix).c_str());
+    ::RemoveDirectoryA(taken.c_str());
     // A journal cut short while it was written only goes away.
     ASSERT_TRUE(CRollbackJournal(journalPath.c_str()).Save("[zbk]\r\n", 7, "", 0));
     std::string torn;
@@ -408,7 +473,7 @@ TEST_F(RegistrationUpdate, ACrashAtAnyFileCallIsPutRightByTheNextRunAndNoOtherWr
             status = RunTestChild("crashing-rewrite", std::to_string(k) + " " + m_path);
             EXPECT_TRUE(status == 99 || status == REGISTRATION_WRITTEN) << status;
             EXPECT_TRUE(Bytes() == kOriginal || Bytes() == patched
-                        || PathExists(m_path + kJournalSuffix));
+                        || !SideFiles(kJournalSuffix).empty());
             if (bOtherWrites) {
                 ASSERT_EQ(0u, RunTestChild("other-writer", std::to_string(k) + " " + m_path));
             }
@@ -471,4 +536,29 @@ TEST_F(RegistrationUpdate, AWriteByAnotherProgramDuringARunIsNeverLost)
                       == REGISTRATION_UNCHANGED);
         ExpectNothingLeftBeside();
     }
+    // The file's own write fails while another program writes it: that write stands, and the
+    // bytes the run started from are kept beside it, never lost.
+    ASSERT_TRUE(WriteFileBytes(m_path, kOriginal));
+    g_flushes = 0;
+    g_flushFails = true;
+    ImportHook flush = COUNTED(FlushFileBuffers, &RacedFlush);
+    RegistrationReport report = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
+    g_flushFails = false;
+    EXPECT_EQ(REGISTRATION_DISK_FULL, report.failure);
+    EXPECT_EQ(RECOVERY_FAILED_KEPT_ASIDE, report.recovery);
+    EXPECT_NE("", ServiceState(m_path));
+    std::string kept;
+    EXPECT_TRUE(ReadFileBytes(m_path + report.szKeptAside, &kept) && kept == kOriginal);
+    ::DeleteFileA((m_path + report.szKeptAside).c_str());
+    ExpectNothingLeftBeside();
+    // Renamed, and another file put in its place, during the write: not called written.
+    ASSERT_TRUE(WriteFileBytes(m_path, kOriginal));
+    g_flushes = 0;
+    g_flushReplaces = true;
+    report = UpdateRegistration(m_path.c_str(), kVersion, kAppPath);
+    g_flushReplaces = false;
+    EXPECT_EQ(REGISTRATION_REPLACED, report.failure);
+    EXPECT_EQ(kOriginal, Bytes());
+    ::DeleteFileA((m_path + ".moved").c_str());
+    ExpectNothingLeftBeside();
 }
