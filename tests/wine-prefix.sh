@@ -1,7 +1,15 @@
 #!/bin/sh
 # Creates (once) or stops the private Wine prefix of the tests.
-#   wine-prefix.sh init PREFIX   create it with the null graphics driver, then start it afresh
+#   wine-prefix.sh init PREFIX   create it with the null graphics driver, then start its one
+#                                wineserver for the whole run, with the prefix booted
 #   wine-prefix.sh stop PREFIX   end its wineserver and every program in it
+#
+# Debian's wineserver wrapper starts the server with -p0: without a persistent one, the server
+# ends, and takes the prefix's system processes with it, whenever no test program runs for a
+# moment. A program started during that shutdown waits for it (2.5 s) and then boots the prefix
+# again in a new server, each time, while another entry may be starting beside it. So the run
+# keeps one server (-p: persistent until wine-prefix.sh stop), booted before the first entry,
+# with the 32-bit side started once too.
 set -e
 action=$1
 export WINEPREFIX=$2
@@ -31,6 +39,16 @@ init)
     # A desktop or services.exe started before the settings above would serve stale ones.
     "$WINESERVER" -k 2>/dev/null || true
     "$WINESERVER" -w
+    # The server and the prefix's system processes outlive this script: they get no output of
+    # CTest's to hold open, and write into the prefix's log instead.
+    log="$WINEPREFIX/wineserver.log"
+    "$WINESERVER" -p </dev/null >>"$log" 2>&1
+    # The first program of a new server boots the prefix (wineboot --init: services, desktop) and
+    # waits for it; the first 32-bit program starts the WoW64 side. Both before any entry.
+    "$WINE64" cmd /c exit </dev/null >>"$log" 2>&1
+    if [ $kind = wow64 ]; then
+        "$WINE64" 'C:\windows\syswow64\cmd.exe' /c exit </dev/null >>"$log" 2>&1
+    fi
     # Leftovers of an interrupted run: the product service, a changed screen resolution, and the
     # registration file in both views of the system directory (64-bit system32, 32-bit syswow64).
     "$WINE64" sc delete zbk >/dev/null 2>&1 || true

@@ -45,7 +45,20 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 # CTest then ignores the exit status, so a status other than 0 is said in a line that the entries'
 # fail expression matches. Otherwise the program takes this process's place.
 [ "${PATCH_SAY_STATUS:-}" = 1 ] || exec "$WINE64" "$@"
-"$WINE64" "$@"
+out=$(mktemp) err=$(mktemp)
+"$WINE64" "$@" >"$out" 2>"$err"
 status=$?
-[ $status -eq 0 ] || echo "wine-run.sh: the program ended with status $status" >&2
+cat "$out"
+cat "$err" >&2
+if [ $status -ne 0 ] && ! grep -q '^\[==========\] Running' "$out"; then
+    # GoogleTest never began: Wine could not start the program, and no test has a verdict. What
+    # Wine said stands above; its loader and process errors, which WINEDEBUG=-all keeps quiet,
+    # from a second start that only lists the tests.
+    echo "wine-run.sh: Wine could not start $1 (status $status): no test ran" >&2
+    WINEDEBUG=err+all,fixme-all "$WINE64" "$1" --gtest_list_tests 2>&1 >/dev/null |
+        sed 's/^/wine-run.sh: Wine, started again: /' >&2
+elif [ $status -ne 0 ]; then
+    echo "wine-run.sh: the program ended with status $status" >&2
+fi
+rm -f "$out" "$err"
 exit $status

@@ -445,14 +445,8 @@ TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
 
         // 圓 keeps its 'A' trail byte, 淺 its 0x5C, the ASCII letters are lowered.
         EXPECT_NE(std::string::npos, apppath.find("prod\x88\x41\x9C\x5C"));
+        // The bytes of the two profile writes of these values: both values and every other line.
         EXPECT_EQ(AfterPlatformWrites(before, "1.8.5", apppath), RegistrationFileBytes());
-        char value[1024] = { 0 };
-        ::GetPrivateProfileStringA("zbk", "apppath", "", value, sizeof(value),
-                                   RegistrationFilePath().c_str());
-        EXPECT_EQ(apppath, value);
-        ::GetPrivateProfileStringA("zbk", "version", "", value, sizeof(value),
-                                   RegistrationFilePath().c_str());
-        EXPECT_EQ("1.8.5", std::string(value));
     }
     std::string after = RegistrationFileBytes();
 
@@ -475,10 +469,6 @@ TEST_F(PatchProgram, SuccessRecordsVersionAndLowerCaseDirectoryThenEnds)
     DWORD exitCode = 99;
     EXPECT_TRUE(process().WaitForExit(&exitCode) && exitCode == 0);
     ::DeleteFileA(kept.c_str());
-    EXPECT_EQ(after.find("version="), after.rfind("version="));
-    EXPECT_EQ(after.find("apppath="), after.rfind("apppath="));
-    EXPECT_NE(std::string::npos, after.find("; registration of the installed product"));
-    EXPECT_NE(std::string::npos, after.find("serial=Q-1234-5678"));
 }
 
 // Why the release is 32-bit: the product's installer reads the registration file through the
