@@ -37,7 +37,7 @@ enum JournalRecovery
 // The unit in which a power loss keeps or loses what was written.
 const size_t kRecoverySector = 512;
 // The most that one write call of ours moves (the whole-file helper's calls).
-const size_t kRecoveryChunk = 1024 * 1024;
+const size_t kRecoveryChunk = static_cast<size_t>(1024) * 1024;
 
 // Whether nFile is a length that our write or its roll-back can leave between two lengths.
 bool IsLengthOurs(size_t nFile, size_t nOriginal, size_t nNew);

@@ -1,6 +1,7 @@
 // The write step's files: scratch copies, kept-aside copies, the record, side names and reports.
 #include "core/RegistrationFiles.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "core/InstallRecords.h"
@@ -56,22 +57,26 @@ BOOL Holds(const char* pszPath, const char* pData, size_t nSize)
            && memcmp(bytes.Data(), pData, nSize) == 0;
 }
 
+// A file of the record: pszDir (with or without its trailing backslash), the name, an ending.
+BOOL RecordPath(const char* pszDir, const char* pszName, const char* pszEnding,
+                char (&szPath)[MAX_PATH])
+{
+    size_t nDir = strlen(pszDir);
+    const char* pszSlash = nDir != 0 && pszDir[nDir - 1] == '\\' ? "" : "\\";
+    int n = snprintf(szPath, sizeof(szPath), "%s%s%s%s", pszDir, pszSlash, pszName, pszEnding);
+    return n > 0 && static_cast<size_t>(n) < sizeof(szPath);
+}
+
 BOOL WriteRecordFile(const char* pszDir, const char* pszName, SECURITY_ATTRIBUTES* psa,
                      const FileBytes& bytes, DWORD* pdwError)
 {
     char szPath[MAX_PATH];
     char szPartial[MAX_PATH];
-    size_t nDir = strlen(pszDir);
-    BOOL bSlash = nDir != 0 && pszDir[nDir - 1] == '\\';
-    if (nDir + strlen(pszName) + 10 >= MAX_PATH) {
+    if (!RecordPath(pszDir, pszName, "", szPath)
+        || !RecordPath(pszDir, pszName, ".partial", szPartial)) {
         *pdwError = ERROR_FILENAME_EXCED_RANGE;
         return FALSE;
     }
-    memcpy(szPath, pszDir, nDir);
-    strcpy(szPath + nDir, bSlash ? "" : "\\");
-    strcat(szPath, pszName);
-    strcpy(szPartial, szPath);
-    strcat(szPartial, ".partial");
     CWholeFile file;
     if (file.Open(szPartial, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, psa)
         && file.WriteAll(bytes.Data(), bytes.nSize)) {
@@ -113,12 +118,10 @@ BOOL SidePath::Make(const char* pszPath, const char* pszSuffix)
 BOOL SidePath::MakeNumbered(const char* pszPath, const char* pszSuffix, DWORD dwNumber)
 {
     char szSuffix[sizeof(RegistrationReport::szSide)];
-    size_t nSuffix = strlen(pszSuffix);
-    if (nSuffix + 10 > sizeof(szSuffix))
+    int n = snprintf(szSuffix, sizeof(szSuffix), "%s-%08lx", pszSuffix,
+                     static_cast<unsigned long>(dwNumber));
+    if (n < 0 || static_cast<size_t>(n) >= sizeof(szSuffix))
         return FALSE;
-    memcpy(szSuffix, pszSuffix, nSuffix);
-    szSuffix[nSuffix] = '-';
-    PutHex(szSuffix + nSuffix + 1, dwNumber);
     return Make(pszPath, szSuffix);
 }
 
@@ -322,12 +325,7 @@ void RemoveRecord(const char* pszDir)
     const char* const kNames[] = { kRecordBeforeName, kRecordPatchedName };
     for (const char* pszName : kNames) {
         char szPath[MAX_PATH];
-        size_t nDir = strlen(pszDir);
-        if (nDir + strlen(pszName) + 2 >= MAX_PATH)
-            return;
-        memcpy(szPath, pszDir, nDir);
-        strcpy(szPath + nDir, nDir != 0 && pszDir[nDir - 1] == '\\' ? "" : "\\");
-        strcat(szPath, pszName);
-        ::DeleteFileA(szPath);
+        if (RecordPath(pszDir, pszName, "", szPath))
+            ::DeleteFileA(szPath);
     }
 }

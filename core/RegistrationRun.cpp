@@ -1,6 +1,7 @@
 // One locked run of the write step: begin, recover, change (or check).
 #include "core/RegistrationRun.h"
 
+#include <stdio.h>
 #include <string.h>
 
 #include "core/JournalRecovery.h"
@@ -31,10 +32,9 @@ BOOL IsMapped(const char* pszPath)
     const char* pszName = strrchr(pszPath, '\\');
     pszName = pszName != NULL ? pszName + 1 : pszPath;
     char szKey[MAX_PATH];
-    if (sizeof(kMappings) + strlen(pszName) > sizeof(szKey))
+    int n = snprintf(szKey, sizeof(szKey), "%s%s", kMappings, pszName);
+    if (n < 0 || static_cast<size_t>(n) >= sizeof(szKey))
         return FALSE;
-    strcpy(szKey, kMappings);
-    strcat(szKey, pszName);
     const REGSAM kViews[] = { KEY_WOW64_64KEY, KEY_WOW64_32KEY };
     for (REGSAM view : kViews) {
         HKEY hKey = NULL;

@@ -67,17 +67,18 @@ private:
         CWholeFile file;
         FileIdentity identity;
         if (dwAttributes != INVALID_FILE_ATTRIBUTES
-            && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            && (dwAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
             *report = Failure(REGISTRATION_RESTORE_DIRECTORY);
-        else if (!file.Open(pszPath, GENERIC_READ, kShareAll, OPEN_EXISTING)
-                 || !file.Identify(&identity))
-            *report = Failed(file.Error());
-        else if (identity.IsSameFile(m_run.Identity()))
+            return FALSE;
+        }
+        if (file.Open(pszPath, GENERIC_READ, kShareAll, OPEN_EXISTING) && file.Identify(&identity)
+            && identity.IsSameFile(m_run.Identity())) {
             *report = Failure(REGISTRATION_RESTORE_SELF);
-        else if (!file.ReadAll(kLargestRegistration, &bytes->buffer, &bytes->nSize))
-            *report = Failed(file.Error());
-        else
+            return FALSE;
+        }
+        if (file.IsOpen() && file.ReadAll(kLargestRegistration, &bytes->buffer, &bytes->nSize))
             return TRUE;
+        *report = Failed(file.Error());
         return FALSE;
     }
 

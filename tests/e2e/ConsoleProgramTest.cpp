@@ -492,7 +492,7 @@ TEST(ConsoleLaunch, ARealConsoleGetsTheTextThroughTheWideConsoleApi)
     ::SetConsoleOutputCP(saved);
     EXPECT_EQ(0u, exitCode);
 
-    // The first line of the usage text: "用法：UpgradePatchCmd.exe [--dry-run]".
+    // The first line of the usage text: "用法：UpgradePatchCmd.exe [--dry-run | --record 目录]".
     WCHAR line[64] = {};
     DWORD read = 0;
     COORD origin = { 0, 0 };
@@ -500,5 +500,7 @@ TEST(ConsoleLaunch, ARealConsoleGetsTheTextThroughTheWideConsoleApi)
     ::CloseHandle(screen);
     std::wstring text(line, read);
     text.erase(text.find_last_not_of(L' ') + 1);  // wide characters take two cells: spaces follow
-    EXPECT_EQ(std::wstring(L"\u7528\u6CD5\uFF1AUpgradePatchCmd.exe [--dry-run]"), text);
+    EXPECT_EQ(
+        std::wstring(L"\u7528\u6CD5\uFF1AUpgradePatchCmd.exe [--dry-run | --record \u76EE\u5F55]"),
+        text);
 }
