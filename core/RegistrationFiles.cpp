@@ -1,7 +1,6 @@
 // The write step's files: scratch copies, kept-aside copies, the record, side names and reports.
 #include "core/RegistrationFiles.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "core/InstallRecords.h"
@@ -63,8 +62,8 @@ BOOL RecordPath(const char* pszDir, const char* pszName, const char* pszEnding,
 {
     size_t nDir = strlen(pszDir);
     const char* pszSlash = nDir != 0 && pszDir[nDir - 1] == '\\' ? "" : "\\";
-    int n = snprintf(szPath, sizeof(szPath), "%s%s%s%s", pszDir, pszSlash, pszName, pszEnding);
-    return n > 0 && static_cast<size_t>(n) < sizeof(szPath);
+    const char* const parts[] = { pszDir, pszSlash, pszName, pszEnding };
+    return JoinTexts(szPath, sizeof(szPath), parts, 4);
 }
 
 BOOL WriteRecordFile(const char* pszDir, const char* pszName, SECURITY_ATTRIBUTES* psa,
@@ -94,6 +93,20 @@ BOOL WriteRecordFile(const char* pszDir, const char* pszName, SECURITY_ATTRIBUTE
 
 }  // namespace
 
+BOOL JoinTexts(char* pszOut, size_t nOut, const char* const* parts, size_t nParts)
+{
+    size_t nAt = 0;
+    for (size_t i = 0; i < nParts; ++i) {
+        size_t n = strlen(parts[i]);
+        if (nAt + n >= nOut)
+            return FALSE;
+        memcpy(pszOut + nAt, parts[i], n);
+        nAt += n;
+    }
+    pszOut[nAt] = '\0';
+    return TRUE;
+}
+
 BOOL FileBytes::CopyOf(const char* pData, size_t n)
 {
     if (!buffer.Allocate(n + 1))
@@ -117,10 +130,11 @@ BOOL SidePath::Make(const char* pszPath, const char* pszSuffix)
 
 BOOL SidePath::MakeNumbered(const char* pszPath, const char* pszSuffix, DWORD dwNumber)
 {
+    char szNumber[10] = "-";
+    PutHex(szNumber + 1, dwNumber);
     char szSuffix[sizeof(RegistrationReport::szSide)];
-    int n = snprintf(szSuffix, sizeof(szSuffix), "%s-%08lx", pszSuffix,
-                     static_cast<unsigned long>(dwNumber));
-    if (n < 0 || static_cast<size_t>(n) >= sizeof(szSuffix))
+    const char* const parts[] = { pszSuffix, szNumber };
+    if (!JoinTexts(szSuffix, sizeof(szSuffix), parts, 2))
         return FALSE;
     return Make(pszPath, szSuffix);
 }

@@ -22,6 +22,9 @@ struct FileBytes
     BOOL CopyOf(const char* pData, size_t n);
 };
 
+// The texts one after the other in pszOut (nOut bytes); FALSE when they would not fit.
+BOOL JoinTexts(char* pszOut, size_t nOut, const char* const* parts, size_t nParts);
+
 // A path beside the registration file: its name, a suffix of the program's own, and for the files
 // that take one, "-" and eight hexadecimal digits of the run's own.
 class SidePath

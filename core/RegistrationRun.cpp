@@ -1,7 +1,6 @@
 // One locked run of the write step: begin, recover, change (or check).
 #include "core/RegistrationRun.h"
 
-#include <stdio.h>
 #include <string.h>
 
 #include "core/JournalRecovery.h"
@@ -32,8 +31,8 @@ BOOL IsMapped(const char* pszPath)
     const char* pszName = strrchr(pszPath, '\\');
     pszName = pszName != NULL ? pszName + 1 : pszPath;
     char szKey[MAX_PATH];
-    int n = snprintf(szKey, sizeof(szKey), "%s%s", kMappings, pszName);
-    if (n < 0 || static_cast<size_t>(n) >= sizeof(szKey))
+    const char* const parts[] = { kMappings, pszName };
+    if (!JoinTexts(szKey, sizeof(szKey), parts, 2))
         return FALSE;
     const REGSAM kViews[] = { KEY_WOW64_64KEY, KEY_WOW64_32KEY };
     for (REGSAM view : kViews) {

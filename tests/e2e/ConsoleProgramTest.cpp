@@ -496,7 +496,7 @@ TEST(ConsoleLaunch, ARealConsoleGetsTheTextThroughTheWideConsoleApi)
     WCHAR line[64] = {};
     DWORD read = 0;
     COORD origin = { 0, 0 };
-    ASSERT_TRUE(::ReadConsoleOutputCharacterW(screen, line, 37, origin, &read));
+    ASSERT_TRUE(::ReadConsoleOutputCharacterW(screen, line, 53, origin, &read));
     ::CloseHandle(screen);
     std::wstring text(line, read);
     text.erase(text.find_last_not_of(L' ') + 1);  // wide characters take two cells: spaces follow
