@@ -101,23 +101,21 @@ class ActionModule(ActionBase):
         registration = os.path.join(self.server, "zbk.db")
         with open(os.path.join(self.server, "lock"), "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)
-            if self.vars.get("patch_test_service") == "before":
-                self.service_writes(registration)
             if "--restore" in words:
                 return self.restore(registration, self.local(words[2]), self.local(words[3]))
+            self.service_writes(registration, "before")
             rc, word = self.patch(registration, os.path.dirname(program) if "--record" in words else None)
-        if self.vars.get("patch_test_service") == "after":
-            self.service_writes(registration)
+        self.service_writes(registration, "after")
         if self.fault == "run":
             return {"unreachable": True, "msg": "connection lost during the run"}
         if self.fault == "interrupt":
             os.kill(os.getppid(), signal.SIGTERM)
         return self.said(rc, word)
 
-    @staticmethod
-    def service_writes(registration):
-        with open(registration, "a", encoding="ascii") as f:
-            f.write("service=wrote\r\n")
+    def service_writes(self, registration, when):
+        if self.vars.get("patch_test_service") == when and not self.check_mode:
+            with open(registration, "a", encoding="ascii") as f:
+                f.write("service=wrote\r\n")
 
     def patch(self, registration, record):
         rc, word = {"unchanged": (0, "unchanged"), "1": (1, "not-installed"),
