@@ -133,8 +133,7 @@ check "changed only where the file would be patched" [ "$(grep -c 'changed=1 ' "
 check "no backups in a survey" [ ! -d "$PATCH_ROLLOUT_DIR/backup" ]
 
 # The service writes s01's file just before the write step, s03's just after it; s07's record is
-# cut to nothing here. The undo's preview changes nothing; the undo puts s01 back to the service's
-# bytes, refuses s03, names s07's record as not whole, leaves both, and restores the others.
+# cut to nothing. The undo: s01 back to the service's bytes, s03 refused, s07 not whole, both left.
 fleet service s01:patch_test_service=before s03:patch_test_service=after
 play service fleet-playbook.yml
 run=$(run_id service) && : > "$PATCH_ROLLOUT_DIR/backup/$run/s07/zbk.db.patched"
@@ -148,7 +147,7 @@ check "s03 is refused" recap_names s03 "UpgradePatchCmd.exe ended with status 6 
 check "s07's record is named as not whole" recap_names s07 "the record of what rollout $run wrote here is not whole" undo
 
 # A rollout ended by SIGTERM as s06's program ends (batch 2), then its undo: s01 is put back, and
-# each server of batch 2 is named as having no record, with its backup.
+# each server of batch 2 is named as having no record, with its backup; the later ones left alone.
 fleet cut s06:patch_test_fault=interrupt
 play cut fleet-playbook.yml
 play undo fleet-undo.yml -e patch_run_id="$(run_id cut)"
@@ -156,11 +155,10 @@ check "the undo of a cut rollout fails" stopped && check "and puts back what has
 for h in s02 s03 s04 s05 s06; do check "$h named" recap_names $h "the record .* is missing .*backup/.*/$h/zbk.db" undo; done
 check "the servers it never reached are left alone" recap s12 "ok=.*failed=0" undo
 
-# Two rollouts under one run id, a survey and a rollout of its own at once (s01's program slow, so
-# that they overlap): the second is refused with its cause, the others go on, no record is lost.
+# Two rollouts under one run id, a survey and a rollout of its own at once (s01 slow, so that they
+# overlap): the second is refused with its cause, the others go on, no record is lost.
 fleet twice s01:patch_test_slow=3
-(play twice fleet-playbook.yml -e patch_run_id=twice; exit $status) & a=$!
-sleep 1
+(play twice fleet-playbook.yml -e patch_run_id=twice; exit $status) & a=$! && sleep 1
 (play again fleet-playbook.yml -e patch_run_id=twice; exit $status) & b=$!
 (play own fleet-playbook.yml; exit $status) & c=$!
 (play survey fleet-playbook.yml --check; exit $status) & d=$!
@@ -169,24 +167,21 @@ check "the same run id twice is refused" recap_names s01 "UpgradePatchCmd.exe di
 play undo fleet-undo.yml -e patch_run_id=twice && play undo-own fleet-undo.yml -e patch_run_id="$(run_id own)"
 check "every record was kept: the undos put every server back" each "$hosts" original
 
-# --limit, with a server that fails; its survey; a run id that is not data; the undo of a run id
-# without backups; the rerun of the failed server from the retry file.
+# --limit: its survey, the rollout, the rerun from the retry file; run ids not data or not kept.
 fleet limit s04:patch_test_status=5
 export ANSIBLE_RETRY_FILES_ENABLED=true ANSIBLE_RETRY_FILES_SAVE_PATH="$PATCH_ROLLOUT_DIR"
-play limit fleet-playbook.yml --limit s03,s04
-export ANSIBLE_RETRY_FILES_ENABLED=false
-check "--limit patches what it names, and names what fails" recap_names s04 "UpgradePatchCmd.exe ended with status 5" limit
-check "--limit patches only what it names" each "s03" patched && check "and nothing else" each "s01 s02 s05 s12" untouched
 play limit-survey fleet-playbook.yml --check --limit s03,s04
 check "the survey under --limit lists what would fail" grep -q "the patch would fail on s04 " "$PATCH_ROLLOUT_DIR/limit-survey.out"
+play limit fleet-playbook.yml --limit s03,s04
+check "--limit patches what it names, and names what fails" recap_names s04 "UpgradePatchCmd.exe ended with status 5" limit
+check "--limit patches only what it names" each "s03" patched && check "and nothing else" each "s01 s02 s05 s12" untouched
+sed -i 's/patch_test_status=5//' "$PATCH_ROLLOUT_DIR/inventory" && play retry fleet-playbook.yml --limit @"$PATCH_ROLLOUT_DIR/fleet-playbook.retry"
+check "the rerun from the retry file patches the failed server" patched s04
 for id in ../../x nosuchrun; do play bad fleet-undo.yml -e patch_run_id=$id; check "no undo of $id" stopped; done
 play badid fleet-playbook.yml -e patch_run_id=../../x
 check "a run id of other characters is refused" each "$hosts" untouched
-sed -i 's/patch_test_status=5//' "$PATCH_ROLLOUT_DIR/inventory" && play retry fleet-playbook.yml --limit @"$PATCH_ROLLOUT_DIR/fleet-playbook.retry"
-check "the rerun from the retry file patches the failed server" patched s04
 
-# An operator's free strategy, any_errors_fatal and one fork: a status 5 in the second batch
-# still stops the rollout after it, and every other server of that batch keeps its record.
+# An operator's free strategy, any_errors_fatal and one fork: a status 5 in batch 2 stops it there.
 fleet free s04:patch_test_status=5
 export ANSIBLE_STRATEGY=free ANSIBLE_ANY_ERRORS_FATAL=true ANSIBLE_FORKS=1
 play free fleet-playbook.yml
@@ -196,7 +191,7 @@ for h in s01 s02 s03 s05 s06; do check "$h keeps its record" [ -s "$PATCH_ROLLOU
 # A program that outlasts the task timeout in the first batch is called timed out, and stops it.
 fleet slow s01:patch_test_status=hang
 play slow fleet-playbook.yml -e patch_task_timeout=3
-check "a program that outlasts the timeout is called timed out, and stops it" recap_names s01 "UpgradePatchCmd.exe timed out" slow && check "it stops" untouched s02
+check "a program that outlasts the timeout is called timed out" recap_names s01 "UpgradePatchCmd.exe timed out" slow && check "it stops" untouched s02
 
 [ $failed -eq 0 ] && echo "rollout: every road stops the rollout, backups are kept and never overwritten, only this run's copy runs, the survey and the undo change only what they should"
 exit $failed

@@ -4,21 +4,13 @@
 # checks the arguments it is given as the real module would need them, records what it did in
 # $PATCH_ROLLOUT_LOG ("HOST ACTION ..."), and answers as the real module would. The inventory
 # variables of a host choose its faults:
-#   patch_test_status     the program's outcome: 0 (patched), unchanged, 1, 3, 4, 5, 64, nostart,
-#                         hang (it never ends)
+#   patch_test_status     the program's outcome: 0 (patched), unchanged, 1, 3, 4, 5, 64, nostart, hang
 #   patch_test_fault      find (the copy aside fails), fetch (the copy cannot be fetched),
-#                         copy or run (the host becomes unreachable at that step), interrupt
-#                         (ansible-playbook is ended by SIGTERM as the program ends)
-#   patch_test_service    before or after: the product's service writes the file just before the
-#                         program's write step, or just after it
-#   patch_test_slow       seconds the program takes before its write step
-# The program's write step takes turns with others through a lock file, as the program does.
-import fcntl
-import os
-import re
-import shutil
-import signal
-import time
+#                         copy or run (the host becomes unreachable at that step), interrupt (SIGTERM
+#                         to ansible-playbook as the program ends)
+#   patch_test_service    before or after: the service writes the file just before or after the write
+#   patch_test_slow       seconds before the write step, which takes turns through a lock file
+import fcntl, os, re, shutil, signal, time  # noqa: E401
 
 from ansible.plugins.action import ActionBase
 
@@ -87,55 +79,47 @@ class ActionModule(ActionBase):
         return {"changed": True}
 
     def win_command(self, args):
-        words = args.get("argv") or []
-        program = self.local(words[0]) if words else ""
+        words = args.get("argv") or [""]
+        program = self.local(words[0])
         if not self.in_run_dir(program) or not os.path.isfile(program):
-            return self.wrong(f"win_command runs {words}, not this run's copy")
-        if ("--dry-run" in words) != self.check_mode or \
-                ("--record" in words) != (not self.check_mode and "--restore" not in words) or \
-                ("--record" in words and self.local(words[-1]) != os.path.dirname(program)):
+            return self.wrong(f"win_command runs {words[0]}, not this run's copy")
+        record = os.path.dirname(program) if "--record" in words else None
+        if ("--dry-run" in words) != self.check_mode or (record is None) != (self.check_mode or "--restore" in words) \
+                or record and words[-1] != record:
             return self.wrong(f"win_command {words} in check mode {self.check_mode}")
         if self.status == "nostart":
-            return {"failed": True, "rc": 2, "msg": "Failed to run: the system cannot find the file specified"}
+            return {"failed": True, "rc": 2, "cmd": args.get("cmd"),
+                    "msg": "Failed to run: the system cannot find the file specified"}
         time.sleep(int(self.vars.get("patch_test_slow", 0)) or (3600 if self.status == "hang" else 0))
         registration = os.path.join(self.server, "zbk.db")
-        with open(os.path.join(self.server, "lock"), "w") as lock:
-            fcntl.flock(lock, fcntl.LOCK_EX)
-            if "--restore" in words:
-                return self.restore(registration, self.local(words[2]), self.local(words[3]))
-            self.service_writes(registration, "before")
-            rc, word = self.patch(registration, os.path.dirname(program) if "--record" in words else None)
-        self.service_writes(registration, "after")
-        if self.fault == "run":
-            return {"unreachable": True, "msg": "connection lost during the run"}
-        if self.fault == "interrupt":
-            os.kill(os.getppid(), signal.SIGTERM)
-        return self.said(rc, word)
-
-    def service_writes(self, registration, when):
-        if self.vars.get("patch_test_service") == when and not self.check_mode:
-            with open(registration, "a", encoding="ascii") as f:
-                f.write("service=wrote\r\n")
-
-    def patch(self, registration, record):
+        lock = open(os.path.join(self.server, "lock"), "w")  # the write step takes turns
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        if "--restore" in words:
+            return self.restore(registration, self.local(words[2]), self.local(words[3]))
+        if self.vars.get("patch_test_service") == "before" and record:
+            open(registration, "ab").write(b"service=wrote\r\n")
         rc, word = {"unchanged": (0, "unchanged"), "1": (1, "not-installed"),
                     "3": (3, "no-install-dir"), "4": (4, "no-version"),
                     "5": (5, "write-failed"), "64": (64, "usage")}.get(self.status, (0, "patched"))
-        with open(registration, "rb") as f:
-            before = f.read()
+        before = open(registration, "rb").read()
         if word == "patched" and b"version=1.8.5" in before:
             word = "unchanged"
         if word == "patched" and self.check_mode:
             word = "would-patch"
         after = before + b"version=1.8.5\r\napppath=c:\\quellor\\\r\n" if word == "patched" else before
-        if record and word in ("patched", "unchanged"):  # each whole under its name, then the write
-            for name, data in (("zbk.db.before", before), ("zbk.db.patched", after)):
-                with open(os.path.join(record, name + ".tmp"), "wb") as f:
-                    f.write(data)
-                os.replace(os.path.join(record, name + ".tmp"), os.path.join(record, name))
+        for name, data in (("zbk.db.before", before), ("zbk.db.patched", after)) if record and rc == 0 else ():
+            with open(os.path.join(record, name + ".tmp"), "wb") as f:  # each whole under its name
+                f.write(data)
+            os.replace(os.path.join(record, name + ".tmp"), os.path.join(record, name))
         with open(registration, "wb") as f:
             f.write(after)
-        return rc, word
+        if self.vars.get("patch_test_service") == "after" and record:
+            open(registration, "ab").write(b"service=wrote\r\n")
+        if self.fault == "run":
+            return {"unreachable": True, "msg": "connection lost during the run"}
+        if self.fault == "interrupt":
+            os.kill(os.getppid(), signal.SIGTERM)
+        return self.said(rc, word)
 
     def restore(self, registration, kept, patched):
         now, kept_bytes, patched_bytes = (open(p, "rb").read() for p in (registration, kept, patched))
