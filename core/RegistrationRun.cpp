@@ -284,6 +284,16 @@ CRegistrationRun::Attempt CRegistrationRun::Read(FileBytes* bytes)
     return kAttemptFailed;
 }
 
+// The change's new bytes from the file's; where it cannot make them, the report says why.
+CChange::Made CRegistrationRun::Make(CChange& change, const FileBytes& before, FileBytes* after)
+{
+    RegistrationReport failure = ::Report(REGISTRATION_FAILED);
+    CChange::Made made = change.Make(before, after, &failure);
+    if (made == CChange::kNotMade)
+        Fail(failure);
+    return made;
+}
+
 void CRegistrationRun::Change(CChange& change, const char* pszRecordDir)
 {
     for (int nAttempt = 0; nAttempt < kRegistrationAttempts; ++nAttempt) {
@@ -294,12 +304,11 @@ void CRegistrationRun::Change(CChange& change, const char* pszRecordDir)
             return;
         if (attempt == kAttemptAgain)
             continue;
-        RegistrationReport failure = ::Report(REGISTRATION_FAILED);
-        switch (change.Make(before, &after, &failure)) {
-        case CChange::kNotMade:
-            Fail(failure);
+        CChange::Made made = Make(change, before, &after);
+        if (made == CChange::kNotMade)
             return;
-        case CChange::kHeldAlready:
+        if (made == CChange::kHeldAlready) {
+            RegistrationReport failure = ::Report(REGISTRATION_FAILED);
             if (pszRecordDir != NULL
                 && !SaveRecord(pszRecordDir, m_security.Attributes(), before, before, &failure)) {
                 Fail(failure);
@@ -308,8 +317,6 @@ void CRegistrationRun::Change(CChange& change, const char* pszRecordDir)
             // Where another program's write went on top of this run's, the run still wrote.
             Succeed(m_bWrote ? REGISTRATION_WRITTEN : REGISTRATION_UNCHANGED);
             return;
-        case CChange::kMade:
-            break;
         }
         if (!m_bWritable) {
             Fail(m_unwritable);
@@ -336,17 +343,11 @@ void CRegistrationRun::Check(CChange& change)
         if (attempt != kAttemptDone)
             return;
     }
-    RegistrationReport failure = ::Report(REGISTRATION_FAILED);
-    switch (change.Make(before, &after, &failure)) {
-    case CChange::kNotMade:
-        Fail(failure);
-        return;
-    case CChange::kHeldAlready:
+    CChange::Made made = Make(change, before, &after);
+    if (made == CChange::kHeldAlready)
         Succeed(REGISTRATION_UNCHANGED);
+    if (made != CChange::kMade)
         return;
-    case CChange::kMade:
-        break;
-    }
     // The memory the run holds at its peak: the bytes read again before the write.
     FileBytes again;
     if (!m_bWritable)

@@ -83,6 +83,7 @@ private:
     JournalRecovery Inspect(const char* pOriginal, size_t nOriginal, const char* pNew, size_t nNew);
     BOOL KeepOriginal(const char* pOriginal, size_t nOriginal);
     Attempt Read(FileBytes* bytes);
+    CChange::Made Make(CChange& change, const FileBytes& before, FileBytes* after);
     Attempt Write(const FileBytes& before, const FileBytes& after, const char* pszRecordDir);
     Attempt WriteJournaled(const FileBytes& before, const FileBytes& after);
     void SettleFailedWrite(const FileBytes& before, const FileBytes& after);
